@@ -2,10 +2,25 @@
 // conversions the form applies to them.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 
 namespace corvel {
+
+// One local moment, as the clock reports it (month 1..12, hour 0..23).
+struct LocalMoment {
+    int year = 0;
+    int month = 1;
+    int day = 1;
+    int hour = 0;
+    int minute = 0;
+    int second = 0;
+};
+// Where the moment comes from; an empty source is the system clock. Tests
+// set a fixed moment through it.
+using ClockSource = std::function<LocalMoment()>;
+void setClockSource(ClockSource source);
 
 // "MM-DD-YYYY" and "HH:MM:SS", local time, read afresh on every call.
 std::string currentDate();

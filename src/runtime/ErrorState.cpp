@@ -6,7 +6,9 @@
 namespace corvel {
 
 void ErrorState::raiseRuntimeError(int code) {
-    if (code == 0) code = 51;
+    // Codes are 1..255; 0 or anything outside the byte is an internal error
+    // (a wrapped 256 must not read as "No Error", nor -1 as a fatal 255).
+    if (code <= 0 || code > 255) code = 51;
     code_ = static_cast<std::uint8_t>(code);
     pending_ = true;
     labelValid_ = true;

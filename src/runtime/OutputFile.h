@@ -24,7 +24,9 @@ public:
     bool isOpen(int fileNumber) const;
     // Bytes written so far to a disk file (0 when not open).
     std::uint64_t filePosition(int fileNumber) const;
-    // Cuts an open disk file back to position and continues writing there.
+    // Cuts an open disk file back to position and continues writing there
+    // (52 when not open, 5 for a position past what was written; a device
+    // is left as it is).
     void cutFileTo(ErrorState& errors, int fileNumber, std::uint64_t position);
 
 private:

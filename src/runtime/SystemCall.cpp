@@ -1,0 +1,73 @@
+// The system-call lock and the planted-fault bookkeeping of the gateway.
+#include "runtime/SystemCall.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <map>
+
+namespace corvel {
+
+namespace {
+
+std::mutex& callMutex() {
+    static std::mutex mutex;
+    return mutex;
+}
+
+struct FaultBook {
+    std::vector<SystemCallFault> faults;
+    std::map<std::string, int, std::less<>> counts;
+};
+
+// Only touched with the call lock held.
+FaultBook& faultBook() {
+    static FaultBook book;
+    return book;
+}
+
+}  // namespace
+
+void plantSystemCallFaults(std::vector<SystemCallFault> faults) {
+    std::lock_guard lock(callMutex());
+    faultBook().faults = std::move(faults);
+    faultBook().counts.clear();
+}
+
+void clearSystemCallFaults() { plantSystemCallFaults({}); }
+
+namespace detail {
+
+std::unique_lock<std::mutex> lockSystemCalls() {
+    return std::unique_lock(callMutex());
+}
+
+SystemCallPlan planSystemCall(std::string_view name) {
+    FaultBook& book = faultBook();
+    SystemCallPlan plan;
+    if (book.faults.empty()) return plan;
+    auto found = book.counts.find(name);
+    if (found == book.counts.end()) found = book.counts.emplace(std::string(name), 0).first;
+    const int occurrence = ++found->second;
+    for (const SystemCallFault& fault : book.faults) {
+        if (fault.call != name) continue;
+        if (fault.occurrence != 0 && fault.occurrence != occurrence) continue;
+        if (fault.error != 0) plan.failWith = fault.error;
+        if (fault.writeLimit) plan.writeLimit = fault.writeLimit;
+    }
+    return plan;
+}
+
+}  // namespace detail
+
+SystemResult systemWrite(int fd, const void* data, std::size_t size) {
+    auto lock = detail::lockSystemCalls();
+    detail::SystemCallPlan plan = detail::planSystemCall("write");
+    if (plan.failWith != 0) return {-1, plan.failWith};
+    if (plan.writeLimit) size = std::min(size, *plan.writeLimit);
+    errno = 0;
+    long long value = ::write(fd, data, size);
+    return {value, value == -1 ? errno : 0};
+}
+
+}  // namespace corvel
