@@ -4,7 +4,9 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
+#include <vector>
 
 namespace corvel {
 
@@ -23,6 +25,9 @@ public:
                              std::uint16_t showStyleAndWait, bool inheritHandles);
 
 private:
+    std::uint32_t runProgram(ErrorState& errors, const std::string& path,
+                             const std::vector<std::string>& arguments, bool wait);
+
     ConsoleDevice& device_;
 };
 
