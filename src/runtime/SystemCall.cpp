@@ -52,7 +52,10 @@ SystemCallPlan planSystemCall(std::string_view name) {
     for (const SystemCallFault& fault : book.faults) {
         if (fault.call != name) continue;
         if (fault.occurrence != 0 && fault.occurrence != occurrence) continue;
-        if (fault.error != 0) plan.failWith = fault.error;
+        if (fault.error != 0) {
+            plan.failWith = fault.error;
+            plan.afterCall = fault.afterCall;
+        }
         if (fault.writeLimit) plan.writeLimit = fault.writeLimit;
     }
     return plan;

@@ -26,6 +26,9 @@ struct SystemCallFault {
     int error = 0;       // the call fails with this errno without being made
     // For "write" only (with error 0): the write passes at most this many bytes.
     std::optional<std::size_t> writeLimit;
+    // The call is made all the same and then reported as failed, as a close
+    // that reports a late write error after releasing the descriptor.
+    bool afterCall = false;
 };
 
 // Replaces the planted faults and restarts the per-name call counts.
@@ -35,6 +38,7 @@ void clearSystemCallFaults();
 namespace detail {
 struct SystemCallPlan {
     int failWith = 0;
+    bool afterCall = false;
     std::optional<std::size_t> writeLimit;
 };
 std::unique_lock<std::mutex> lockSystemCalls();
@@ -49,9 +53,10 @@ template <class Call>
 SystemResult callSystem(std::string_view name, Call&& call) {
     auto lock = detail::lockSystemCalls();
     detail::SystemCallPlan plan = detail::planSystemCall(name);
-    if (plan.failWith != 0) return {-1, plan.failWith};
+    if (plan.failWith != 0 && !plan.afterCall) return {-1, plan.failWith};
     errno = 0;
     long long value = static_cast<long long>(call());
+    if (plan.failWith != 0) return {-1, plan.failWith};
     return {value, value == -1 ? errno : 0};
 }
 
