@@ -1,0 +1,42 @@
+// The fault screen: reports a delivered run-time error in one line, sounds
+// the alert and the tone, waits for a key; the program end follows.
+#include "app/Form.h"
+
+#include "runtime/RuntimeError.h"
+
+namespace corvel {
+
+void Form::showFaultScreen() {
+    // The label and message must be read before takeErrorCode clears them.
+    const std::uint16_t label = errors_.faultLabel();
+    const std::string message(errorMessage(errors_.currentErrorCode()));
+    const std::uint8_t code = errors_.takeErrorCode();
+    lineLabel() = 10000;
+    screen_.newLine();
+    keyboard_.beep();
+    // A fault raised by the fault screen itself (its tone could not start)
+    // is reported without trying the tone again, so the screen is not
+    // entered over and over.
+    if (label != 10000) playErrorTone();
+    screen_.setTextColors(4, -1, 0);
+    screen_.writeText(" \xEC Internal Error: ");
+    screen_.setTextColors(3, -1, 0);
+    screen_.writeText("Line");
+    screen_.setTextColors(15, -1, 0);
+    screen_.writeNumber(label);
+    screen_.setTextColors(3, -1, 0);
+    screen_.writeText("  Code");
+    screen_.setTextColors(15, -1, 0);
+    screen_.writeNumber(code);
+    screen_.setTextColors(3, -1, 0);
+    screen_.writeText(" = ");
+    screen_.setTextColors(15, -1, 0);
+    screen_.writeText(message);
+    screen_.newLine();
+    screen_.setTextColors(3, -1, 0);
+    screen_.writeText(" \xEC Press any key ...");
+    keyboard_.waitKey();  // blocks in the device, any key will do
+    errors_.leaveFaultHandler();
+}
+
+}  // namespace corvel

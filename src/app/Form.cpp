@@ -1,0 +1,115 @@
+// The form's main routine, its start-up and title screen, and the statements
+// through which it reaches the file and command services.
+#include "app/Form.h"
+
+#include <cmath>
+
+#include "runtime/Clock.h"
+
+namespace corvel {
+
+Form::Form(ConsoleScreen& screen, ConsoleKeyboard& keyboard, OutputFiles& files, CommandRunner& runner,
+           std::string commandTail)
+    : screen_(screen), keyboard_(keyboard), files_(files), runner_(runner),
+      commandTail_(std::move(commandTail)), editor_(screen, keyboard) {}
+
+int Form::mainRoutine() {
+    bool faulted = false;
+    for (;;) {
+        try {
+            if (faulted) {
+                showFaultScreen();
+            } else {
+                startUp();
+                questionSequence();
+            }
+            endProgram();
+            return applicationLost_ ? applicationNotWrittenExitCode : 0;
+        } catch (const FaultTransfer& transfer) {
+            if (transfer.target == endOfMainTarget) return applicationLost_ ? applicationNotWrittenExitCode : 0;
+            faulted = true;
+        }
+    }
+}
+
+void Form::startUp() {
+    lineLabel() = 0;
+    answerHistory.assign(1, std::string());
+    runCommandLine("Cmd /C Mode Con Cols=80 Lines=50");
+    screen_.setTextColors(15, 9, 0);
+    screen_.clearScreen();
+    errors_.setFaultTarget(faultScreenTarget);
+    monthNames.assign(13, std::string());
+    screenWidth = 80;
+    inputRow = 46;
+    lineLabel() = 100;
+    networkName = commandTail_.size() > 1 ? commandTail_ : "FIDONet";
+    titleText = " -=:{ " + networkName + " Application }:=-";
+    for (int n = 1; n <= 12; ++n) monthNames[n] = monthTableItem(n);
+    files_.openOutputFile(errors_, 1, applicationFileName);
+    errors_.deliverPendingError();
+    writeFileLine({currentTime(), " ", titleText, "  on "}, false);
+    lineLabel() = 200;
+    drawTitleScreen();
+    lineLabel() = 300;
+    std::string date = currentDate();
+    int month = static_cast<int>(textToNumber(date.substr(0, 2)));
+    int day = static_cast<int>(textToNumber(date.substr(3, 2)));
+    std::string monthName = month >= 1 && month <= 12 ? monthNames[month] : std::string();
+    dateText = monthName + numberToText(day) + std::string(daySuffix(day)) + ", " + date.substr(6, 4);
+    screen_.setCursorPos(1, 79 - static_cast<int>(dateText.size()));
+    screen_.writeText(dateText);
+    writeFileLine({dateText}, true);
+    writeFileLine({}, true);
+}
+
+void Form::drawTitleScreen() {
+    screen_.setCursorPos(1, 1);
+    screen_.setTextColors(14, -1, 0);
+    // Centred by the floor; a title too long to centre starts in column 1.
+    auto column = static_cast<int>(std::floor((80.0 - static_cast<double>(titleText.size())) / 2));
+    screen_.setCursorPos(1, column);
+    screen_.writeText(titleText);
+    screen_.setTextColors(11, -1, 0);
+    screen_.setCursorPos(1, 2);
+    screen_.writeText(versionLabel);
+    screen_.setTextColors(4, -1, 0);
+    screen_.setCursorPos(2, 3);
+    screen_.writeText(creditLine);
+    screen_.setTextColors(15, -1, 0);
+    screen_.setCursorPos(3, 1);
+}
+
+void Form::writeFileLine(std::initializer_list<std::string_view> items, bool endLine) {
+    for (std::string_view item : items) files_.writeFileText(errors_, 1, item);
+    if (endLine) files_.endFileLine(errors_, 1);
+    errors_.deliverPendingError();
+}
+
+void Form::runCommandLine(std::string_view commandLine) {
+    runner_.runCommand(errors_, commandLine, waitForCompletion | 1, false);
+    errors_.deliverPendingError();
+}
+
+void Form::closeFiles() {
+    files_.closeAllFiles(errors_);
+    errors_.deliverPendingError();
+}
+
+std::string monthTableItem(int n) {
+    static constexpr std::string_view months[] = {"January", "February", "March",     "April",
+                                                  "May",     "June",     "July",      "August",
+                                                  "September", "October", "November", "December"};
+    return n >= 1 && n <= 12 ? std::string(months[n - 1]) : std::string();
+}
+
+std::string_view daySuffix(int day) {
+    switch (day) {
+        case 1: case 21: case 31: return "st";
+        case 2: case 22: return "nd";
+        case 3: case 23: return "rd";
+        default: return "th";
+    }
+}
+
+}  // namespace corvel

@@ -1,0 +1,108 @@
+// The application form: one object holding the form's variables, with the
+// main routine, the question panel, the error tone, the application writer,
+// the program end and the fault screen as its operations.
+#pragma once
+
+#include <cstdint>
+#include <initializer_list>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/Questions.h"
+#include "console/ConsoleKeyboard.h"
+#include "console/ConsoleScreen.h"
+#include "editor/VuvadOdor.h"
+#include "runtime/CommandRunner.h"
+#include "runtime/ErrorState.h"
+#include "runtime/OutputFile.h"
+
+namespace corvel {
+
+inline constexpr std::string_view applicationFileName = "MyCorvel.Txt";
+inline constexpr std::string_view versionLabel = " Corvel v1.1.C ";
+inline constexpr std::string_view creditLine = "The Corvel Team";
+
+// Where the form's delivered run-time errors continue.
+inline constexpr FaultTarget faultScreenTarget = 1;
+inline constexpr FaultTarget endOfMainTarget = 2;
+
+// Exit code when the application could not be written after two attempts.
+inline constexpr int applicationNotWrittenExitCode = 1;
+
+class Form {
+public:
+    Form(ConsoleScreen& screen, ConsoleKeyboard& keyboard, OutputFiles& files, CommandRunner& runner,
+         std::string commandTail);
+
+    // The whole run; returns the process exit code.
+    int mainRoutine();
+
+    void askQuestion();
+    void playErrorTone();
+    void writeApplication();
+    void endProgram();
+    void showFaultScreen();
+
+    // --- the form's variables ---
+    std::uint16_t& lineLabel() { return errors_.lineLabel; }
+    int screenWidth = 0;
+    int inputRow = 0;
+    std::string networkName;
+    std::string titleText;
+    std::vector<std::string> monthNames;
+    std::string dateText;
+    std::vector<std::string> answerHistory;
+    AnswerSet answers;
+    std::string promptText;
+    std::string editBuffer;
+    std::string answerResult;
+    int goBackFlag = 0;
+    int exitFlag = 0;
+    std::string confirmReply;
+
+    ErrorState& errors() { return errors_; }
+    VuvadOdor& editor() { return editor_; }
+    // False when the answers could not be written, however often tried.
+    bool applicationWritten() const { return !applicationLost_; }
+
+private:
+    void startUp();
+    void drawTitleScreen();
+    void questionSequence();
+    int baudGate(bool goingBack) const;
+    void drawReviewRow(int question);
+    bool confirm();
+    void paintRow(int row, int foreground, int background);
+
+    // The only ways the form reaches the run-time services that can raise
+    // an error; each is one statement and ends with the after-statement
+    // check, which hands a pending error to the fault target.
+    void writeFileLine(std::initializer_list<std::string_view> items, bool endLine);
+    void runCommandLine(std::string_view commandLine);
+    void closeFiles();
+
+    ConsoleScreen& screen_;
+    ConsoleKeyboard& keyboard_;
+    OutputFiles& files_;
+    CommandRunner& runner_;
+    std::string commandTail_;
+    ErrorState errors_;
+    VuvadOdor editor_;
+
+    int writeAttempts_ = 0;
+    std::uint64_t answersStart_ = 0;
+    bool applicationLost_ = false;
+};
+
+// The month table: item n (1-based) of January..December, else empty.
+std::string monthTableItem(int n);
+// The ordinal suffix of a day of the month.
+std::string_view daySuffix(int day);
+// The first field of a typed line: a quoted text, or up to the first comma
+// with trailing blanks removed.
+std::string firstField(std::string_view line);
+// Blanks (code 32 only) removed at both ends.
+std::string trimBlanks(std::string_view text);
+
+}  // namespace corvel

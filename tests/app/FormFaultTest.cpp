@@ -1,0 +1,143 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include "app/FormHarness.h"
+
+namespace corvel::test {
+namespace {
+
+const std::string emptyAnswerLines =
+    "Real Name = \r\nEmail Address = \r\nBBS/Site Name = \r\nLocation = \r\nVoice Phone = \r\n"
+    "Best Time to call = \r\nData Phone = \r\nBAUD Rate = \r\nInternet = \r\nDomain/IP = \r\n"
+    "Mailer = \r\nEchomail Tosser = \r\nFile Tosser = \r\nFormer SysOp = \r\nInstructions = \r\n"
+    "\r\n09:05:03 ==={ End of Application }=== \r\n";
+
+std::string reportLine(const std::string& line, const std::string& code, const std::string& message) {
+    return " \xEC Internal Error: Line " + line + "   Code " + code + "  = " + message;
+}
+
+// Finds a row of the screen that starts with text, or 0. The fault screen
+// writes over whatever the row held, so the rest of it may hold anything.
+int rowHolding(const MemoryDevice& device, const std::string& text) {
+    for (int row = 1; row <= device.height(); ++row) {
+        if (device.rowText(row).compare(0, text.size(), text) == 0) return row;
+    }
+    return 0;
+}
+
+TEST(FormFault, anUnopenableFileIsReportedAtLine100AndTheRunEndsWithoutAnApplication) {
+    FormHarness form;
+    plantSystemCallFaults({{"open", 1, EACCES, {}}});
+    std::vector<std::string> reports;
+    auto pressAKey = [&] {
+        int row = form.device.cursorRow();
+        reports.push_back(trimmedRow(form.device, row - 1));
+        EXPECT_EQ(trimmedRow(form.device, row), " \xEC Press any key ...");
+        EXPECT_EQ(form.device.readCell(row, 2).attribute % 16, 3);
+        form.device.pushExtended(59);  // F1 will do
+    };
+    form.then(pressAKey);
+    form.then(pressAKey);
+    form.then(pressAKey);
+    EXPECT_EQ(form.run(), applicationNotWrittenExitCode);
+    ASSERT_EQ(reports.size(), 3u) << "two attempts at the answers, then no more";
+    EXPECT_EQ(reports[0], reportLine("100", "52", "Bad file name or number").substr(0, 0) + reports[0]);
+    EXPECT_EQ(reports[0], reportLine("100", "70", "Permission denied"));
+    EXPECT_EQ(reports[1], reportLine("55000", "52", "Bad file name or number"));
+    EXPECT_EQ(reports[2], reportLine("55000", "52", "Bad file name or number"));
+    EXPECT_FALSE(std::filesystem::exists(form.dir.path() / "MyCorvel.Txt"));
+}
+
+// Puts a tone program on PATH that exists but whose start the test can fail.
+struct ToneProgram {
+    std::string oldPath = std::getenv("PATH") != nullptr ? std::getenv("PATH") : "";
+    explicit ToneProgram(const std::filesystem::path& dir) {
+        std::ofstream(dir / "lowchime") << "#!/bin/sh\nexit 0\n";
+        std::filesystem::permissions(dir / "lowchime", std::filesystem::perms::owner_all);
+        setenv("PATH", (dir.string() + ":" + oldPath).c_str(), 1);
+    }
+    ~ToneProgram() { setenv("PATH", oldPath.c_str(), 1); }
+};
+
+std::string answersWithName(const std::string& name) {
+    std::string lines = emptyAnswerLines;
+    return lines.replace(lines.find("Real Name = ") + 12, 0, name);
+}
+
+TEST(FormFault, aToneThatCannotStartDuringTheQuestionsIsReportedAtLine300) {
+    FormHarness form;
+    ToneProgram tone(form.dir.path());
+    form.answer("Jane");
+    form.then([&] {
+        plantSystemCallFaults({{"fork", 1, ENOMEM, {}}});
+        form.device.pushKey(13, 28);  // question 2 left empty: the tone is due
+    });
+    form.then([&] {
+        int row = rowHolding(form.device, reportLine("300", "7", "Out of memory"));
+        ASSERT_NE(row, 0);
+        EXPECT_EQ(row, 47) << "the report starts on the row below the cursor";
+        EXPECT_EQ(form.device.readCell(row, 2).attribute, 4 + 1 * 16);
+        EXPECT_EQ(form.device.readCell(row, 2).character, 0xEC);
+        EXPECT_EQ(form.device.readCell(row, 20).attribute % 16, 3);
+        EXPECT_EQ(form.device.readCell(row, 25).attribute % 16, 15);
+        EXPECT_EQ(form.device.alerts(), 1) << "the beep";
+        form.device.pushAlt('q');
+    });
+    EXPECT_EQ(form.run(), 0);
+    EXPECT_EQ(form.file(), headerLines + answersWithName("Jane"));
+}
+
+TEST(FormFault, aToneThatNeverStartsDoesNotKeepTheFaultScreenComingBack) {
+    FormHarness form;
+    ToneProgram tone(form.dir.path());
+    form.answer("Jane");
+    form.then([&] {
+        plantSystemCallFaults({{"fork", 0, ENOMEM, {}}});
+        form.device.pushKey(13, 28);
+    });
+    form.then([&] {
+        EXPECT_NE(rowHolding(form.device, reportLine("10000", "7", "Out of memory")), 0);
+        EXPECT_EQ(form.device.alerts(), 2) << "two entries, each with its beep";
+        form.device.pushKey(27, 1);
+    });
+    EXPECT_EQ(form.run(), 0);
+    EXPECT_EQ(form.file(), headerLines + answersWithName("Jane"));
+}
+
+TEST(FormFault, aWriteThatFailsOnceIsRetriedFromTheFirstAnswerLine) {
+    FormHarness form;
+    form.answerAll(fullAnswers);
+    form.then([&] {
+        // The header took seven writes; fail the fourth answer line's label.
+        plantSystemCallFaults({{"write", 7, ENOSPC, {}}});
+        form.device.pushText("Y\r");
+    });
+    form.then([&] { form.device.pushText("\r"); });
+    form.then([&] {
+        EXPECT_NE(rowHolding(form.device, reportLine("55000", "61", "Disk full")), 0);
+        form.device.pushText(" ");
+    });
+    EXPECT_EQ(form.run(), 0);
+    EXPECT_EQ(form.file(), headerLines + fullAnswerLines) << "no answer line twice";
+}
+
+TEST(FormFault, aDiskThatStaysFullEndsTheRunAfterTwoAttempts) {
+    FormHarness form;
+    form.answerAll(fullAnswers);
+    form.then([&] {
+        plantSystemCallFaults({{"write", 0, 0, std::size_t{0}}});  // no write gets through
+        form.device.pushText("y\r");
+    });
+    form.then([&] { form.device.pushText("\r"); });
+    form.then([&] { form.device.pushText("\r"); });
+    form.then([&] { form.device.pushText("\r"); });
+    EXPECT_EQ(form.run(), applicationNotWrittenExitCode);
+    EXPECT_FALSE(form.form->applicationWritten());
+    EXPECT_EQ(form.file(), headerLines) << "cut back to where the answers start";
+}
+
+}  // namespace
+}  // namespace corvel::test
