@@ -1,0 +1,58 @@
+// The program's command line and its start without a terminal, run as a
+// process the way a user or a script would start it.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <filesystem>
+#include <string>
+
+#include "support/TempDir.h"
+
+namespace corvel::test {
+namespace {
+
+struct Outcome {
+    int exitCode = -1;
+    std::string output;
+};
+
+Outcome runProgram(const std::string& command) {
+    Outcome outcome;
+    if (FILE* pipe = ::popen(command.c_str(), "r")) {
+        char buffer[4096];
+        std::size_t got;
+        while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) outcome.output.append(buffer, got);
+        int status = ::pclose(pipe);
+        outcome.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    return outcome;
+}
+
+TEST(CommandLine, helpAndVersionPrintAndLeaveTheApplicationFileAlone) {
+    TempDir dir;
+    std::ofstream("MyCorvel.Txt") << "an earlier application\r\n";
+    Outcome help = runProgram(std::string(CORVEL_BINARY) + " --help </dev/null");
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_EQ(help.output.rfind("usage: corvel [network name]\n", 0), 0u) << help.output;
+    Outcome version = runProgram(std::string(CORVEL_BINARY) + " --version </dev/null");
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_EQ(version.output, "Corvel v1.1.C\n");
+    EXPECT_EQ(readFile("MyCorvel.Txt"), "an earlier application\r\n");
+}
+
+TEST(CommandLine, withoutATerminalTheProgramSaysSoAndFails) {
+    if (std::system("command -v setsid >/dev/null 2>&1") != 0) GTEST_SKIP() << "setsid is not installed";
+    TempDir dir;
+    Outcome run = runProgram("setsid -w " + std::string(CORVEL_BINARY) + " </dev/null 2>&1");
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_EQ(run.output.rfind("corvel: ", 0), 0u) << run.output;
+    EXPECT_EQ(std::count(run.output.begin(), run.output.end(), '\n'), 1) << "one line";
+    EXPECT_FALSE(std::filesystem::exists("MyCorvel.Txt"));
+}
+
+}  // namespace
+}  // namespace corvel::test

@@ -1,0 +1,155 @@
+// The real program in a real terminal: tmux at 80 x 50 runs build/corvel,
+// the test types as a user would and reads the pane.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <thread>
+
+#include "support/TempDir.h"
+
+namespace corvel::test {
+namespace {
+
+std::string shellQuote(const std::string& text) {
+    std::string quoted = "'";
+    for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+std::string commandOutput(const std::string& command) {
+    std::string output;
+    if (FILE* pipe = ::popen(command.c_str(), "r")) {
+        char buffer[4096];
+        std::size_t got;
+        while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, got);
+        ::pclose(pipe);
+    }
+    return output;
+}
+
+// Digits masked, so that times can be compared.
+std::string masked(std::string text) {
+    for (char& c : text) {
+        if (c >= '0' && c <= '9') c = '#';
+    }
+    return text;
+}
+
+bool haveTmux() { return std::system("command -v tmux >/dev/null 2>&1") == 0; }
+
+class TmuxSession {
+public:
+    // Runs the program in a pane of 80 x 50, recording the terminal settings
+    // before and after it and its exit code, in dir.
+    TmuxSession(const std::filesystem::path& dir, const std::string& arguments)
+        : socket_("corvel-e2e-" + std::to_string(::getpid())) {
+        std::string script = "stty -g > before; " + std::string(CORVEL_BINARY) + " " + arguments +
+                             "; echo $? > rc; stty -g > after; sleep 60";
+        tmux("new-session -d -x 80 -y 50 -c " + shellQuote(dir.string()) + " " + shellQuote(script));
+    }
+    ~TmuxSession() { tmux("kill-server"); }
+
+    std::string tmux(const std::string& arguments) const {
+        return commandOutput("tmux -L " + socket_ + " " + arguments + " 2>/dev/null");
+    }
+    std::string screen() const { return tmux("capture-pane -p"); }
+    void type(const std::string& text) const { tmux("send-keys -l " + shellQuote(text)); }
+    void keys(const std::string& names) const { tmux("send-keys " + names); }
+
+    // Waits (at most ten seconds) until the screen shows text.
+    bool waitFor(const std::string& text) const {
+        for (int i = 0; i < 200; ++i) {
+            if (screen().find(text) != std::string::npos) return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        ADD_FAILURE() << "never shown: " << text << "\n" << screen();
+        return false;
+    }
+    // The pid of the program: the child of the pane's shell.
+    int programPid() const {
+        std::string shell = tmux("display-message -p '#{pane_pid}'");
+        std::string children = commandOutput("cat /proc/" + std::to_string(std::stoi(shell)) + "/task/*/children");
+        return children.empty() ? 0 : std::stoi(children);
+    }
+
+private:
+    std::string socket_;
+};
+
+bool waitForFile(const std::filesystem::path& path) {
+    for (int i = 0; i < 200; ++i) {
+        if (std::filesystem::exists(path) && std::filesystem::file_size(path) > 0) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return false;
+}
+
+const char* const answers[] = {"Jane Doe", "jane@example.org", "Doe BBS", "Lafayette, LA", "1-337-555-1212",
+                               "7am-9pm",  "1-337-555-1313",   "33600",   "BinkP",         "bbs.example.org",
+                               "Mailer",   "Tosser",           "FileT",   "y",             "none"};
+
+TEST(TmuxRun, aUserFillsInConfirmsAndFindsTheApplication) {
+    if (!haveTmux()) GTEST_SKIP() << "tmux is not installed: the real-terminal run is skipped";
+    TempDir dir;
+    TmuxSession tmux(dir.path(), "");
+    ASSERT_TRUE(tmux.waitFor("Enter REAL Name"));
+    EXPECT_NE(tmux.screen().find(" \u25BA \u2219\u2219\u2219"), std::string::npos) << "input marker and dots";
+    for (const char* answer : answers) {
+        std::string before = tmux.screen();
+        tmux.type(answer);
+        tmux.keys("Enter");
+        if (std::string(answer) == "none") break;
+        // The next prompt replaces this one.
+        for (int i = 0; i < 200 && tmux.screen() == before; ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+    }
+    ASSERT_TRUE(tmux.waitFor("Everything OK? (Y/N)"));
+    std::string review = tmux.screen();
+    EXPECT_NE(review.find("Former SysOp = Yes"), std::string::npos);
+    EXPECT_NE(review.find("BAUD Rate = 33600"), std::string::npos);
+    tmux.type("y");
+    tmux.keys("Enter");
+    ASSERT_TRUE(tmux.waitFor("Data output to file MyCorvel.Txt ... {Press ENTER}"));
+    tmux.keys("Enter");
+    ASSERT_TRUE(waitForFile(dir.path() / "after"));
+
+    EXPECT_EQ(readFile(dir.path() / "rc"), "0\n");
+    EXPECT_EQ(readFile(dir.path() / "before"), readFile(dir.path() / "after")) << "terminal settings restored";
+    std::string application = readFile(dir.path() / "MyCorvel.Txt");
+    const std::string answerLines =
+        "Real Name = Jane Doe\r\nEmail Address = jane@example.org\r\nBBS/Site Name = Doe BBS\r\n"
+        "Location = Lafayette, LA\r\nVoice Phone = 1-337-555-1212\r\nBest Time to call = 7am-9pm\r\n"
+        "Data Phone = 1-337-555-1313\r\nBAUD Rate = 33600\r\nInternet = BinkP\r\n"
+        "Domain/IP = bbs.example.org\r\nMailer = Mailer\r\nEchomail Tosser = Tosser\r\nFile Tosser = FileT\r\n"
+        "Former SysOp = Yes\r\nInstructions = none\r\n\r\n";
+    std::size_t answersAt = application.find("\r\n\r\n") + 4;
+    ASSERT_NE(answersAt, std::string::npos + 4) << application;
+    EXPECT_EQ(masked(application.substr(0, 44)), "##:##:##  -=:{ FIDONet Application }:=-  on ");
+    EXPECT_EQ(application.substr(answersAt, answerLines.size()), answerLines);
+    EXPECT_EQ(masked(application.substr(answersAt + answerLines.size())),
+              "##:##:## ==={ End of Application }=== \r\n");
+}
+
+TEST(TmuxRun, sigtermLeavesTheTerminalAsItWasFound) {
+    if (!haveTmux()) GTEST_SKIP() << "tmux is not installed: the real-terminal run is skipped";
+    TempDir dir;
+    TmuxSession tmux(dir.path(), "Othernet");
+    ASSERT_TRUE(tmux.waitFor("-=:{ Othernet Application }:=-"));
+    tmux.type("half an answer");
+    int pid = tmux.programPid();
+    ASSERT_GT(pid, 0);
+    ::kill(pid, SIGTERM);
+    ASSERT_TRUE(waitForFile(dir.path() / "after"));
+    EXPECT_EQ(readFile(dir.path() / "before"), readFile(dir.path() / "after"));
+    EXPECT_EQ(readFile(dir.path() / "rc"), std::to_string(128 + SIGTERM) + "\n");
+    EXPECT_EQ(tmux.screen().find("Othernet"), std::string::npos) << "back on the main screen";
+}
+
+}  // namespace
+}  // namespace corvel::test
