@@ -1,0 +1,28 @@
+// Code page 437: the Unicode glyph of every byte, and the way back from a
+// Unicode character to its byte.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+namespace corvel::posix {
+
+// The glyph that code page 437 shows for byte b, including the graphic
+// glyphs of the control range (1..31, 127). Byte 0 is a blank, 255 a
+// no-break space.
+char32_t cp437ToUnicode(std::uint8_t b);
+
+// The same glyph as UTF-8 bytes (1 to 3 of them).
+std::string_view cp437Utf8(std::uint8_t b);
+
+// The byte of a typed character: 32..255 when code page 437 has it, -1 when
+// it has not. Characters whose glyph lives in the control range (1..31, 127)
+// count as missing: typed, they would arrive as control keys.
+int unicodeToCp437(char32_t c);
+
+// A byte made safe for a terminal that takes bytes as they are: control
+// bytes (C0, DEL and the C1 range 128..159) become a printable look-alike
+// or '?'; every other byte stays.
+char safeRawByte(std::uint8_t b);
+
+}  // namespace corvel::posix

@@ -1,0 +1,77 @@
+// Turns the bytes a terminal sends into key events with PC set-1 scan codes.
+// Pure: bytes and the time they arrived go in, events come out; there is no
+// clock inside, the caller passes time as a number of milliseconds on any
+// monotonic clock.
+//
+// Understood: printable characters (US layout scan codes), Enter, Tab,
+// Backspace (0x7f and 0x08), Esc, Ctrl+letter; cursor keys, Home, End, Ins,
+// Del, PgUp, PgDn, F1..F12 in their xterm, rxvt, Linux console, VT220 and
+// tmux/screen forms (CSI and SS3, with or without modifier parameters); the
+// application keypad; Alt+key as ESC followed by the key; xterm's
+// modifyOtherKeys and the CSI u form. Mouse reports, focus reports, the
+// bracketed-paste markers and every other complete CSI sequence that names
+// no key are swallowed whole.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "console/ConsoleDevice.h"
+
+namespace corvel::posix {
+
+class KeyDecoder {
+public:
+    // How long an incomplete sequence (a lone ESC above all) waits for its
+    // next byte before it is taken as it stands.
+    static constexpr int defaultEscTimeoutMs = 50;
+
+    // utf8: the terminal sends UTF-8; characters are turned into code page
+    // 437 bytes. Otherwise bytes 128..255 are characters as they are.
+    explicit KeyDecoder(bool utf8, int escTimeoutMs = defaultEscTimeoutMs);
+
+    // Bytes read from the terminal at time nowMs. A pending incomplete
+    // sequence whose time was up before these bytes came is resolved first.
+    void feed(std::string_view bytes, std::int64_t nowMs);
+    // Resolves a pending incomplete sequence once its time is up: a lone ESC
+    // becomes the Esc key, ESC [ and ESC O become Alt+[ and Alt+O, anything
+    // else is dropped. Does nothing before the deadline.
+    void expire(std::int64_t nowMs);
+    // When expire() must be called, or nothing when no byte waits.
+    std::optional<std::int64_t> deadline() const;
+
+    bool hasEvents() const { return !events_.empty(); }
+    // The events decoded so far, oldest first; the decoder forgets them.
+    std::vector<KeyEvent> take();
+
+private:
+    struct Step {
+        std::size_t length = 0;  // 0: more bytes are needed
+        std::optional<KeyEvent> key;
+    };
+
+    void decode(bool flush);
+    Step decodeOne(const std::uint8_t* p, std::size_t n, bool flush) const;
+    Step decodeEscape(const std::uint8_t* p, std::size_t n, bool flush) const;
+    Step decodeCsi(const std::uint8_t* p, std::size_t n, std::size_t start, bool flush) const;
+    Step decodeSs3(const std::uint8_t* p, std::size_t n, std::size_t start, bool flush) const;
+    Step decodeUtf8(const std::uint8_t* p, std::size_t n, bool flush) const;
+
+    bool utf8_;
+    int timeoutMs_;
+    std::string pending_;
+    std::int64_t lastByteMs_ = 0;
+    bool skippingCsi_ = false;  // an overlong CSI is being dropped up to its final byte
+    std::vector<KeyEvent> events_;
+};
+
+// The key event of one byte typed without Alt (32..126 with its US layout
+// scan code and Shift state, control bytes as their keys, 128..255 as a
+// character without scan code).
+KeyEvent keyForByte(std::uint8_t b);
+
+}  // namespace corvel::posix

@@ -1,0 +1,328 @@
+#include "console/posix/TerminalDevice.h"
+
+#include <fcntl.h>
+#include <langinfo.h>
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <clocale>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <strings.h>
+
+#include "console/posix/TerminalRestore.h"
+
+namespace corvel::posix {
+namespace {
+
+// Entering: the alternate screen, no autowrap (a write into the last column
+// must not wrap or scroll). Leaving undoes each in reverse.
+constexpr std::string_view enterAlternateScreen = "\x1b[?1049h";
+constexpr std::string_view leaveAlternateScreen = "\x1b[?1049l";
+constexpr std::string_view autowrapOff = "\x1b[?7l";
+constexpr std::string_view autowrapOn = "\x1b[?7h";
+// Colours, cursor shape (the terminal's default) and a visible cursor.
+constexpr std::string_view resetScreenState = "\x1b[0m\x1b[0 q\x1b[?25h";
+
+std::int64_t nowMs() {
+    timespec ts;
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return static_cast<std::int64_t>(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
+}
+
+void makeRaw(termios& t) {
+    t.c_iflag &= ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IXON | IXOFF);
+    t.c_oflag &= ~static_cast<tcflag_t>(OPOST);
+    t.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
+    t.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB);
+    t.c_cflag |= CS8;
+    t.c_cc[VMIN] = 1;
+    t.c_cc[VTIME] = 0;
+}
+
+void terminalSize(int fd, int& rows, int& columns) {
+    winsize ws{};
+    rows = columns = 0;
+    if (ioctl(fd, TIOCGWINSZ, &ws) == 0) {
+        rows = ws.ws_row;
+        columns = ws.ws_col;
+    }
+    auto fromEnvironment = [](const char* name, int fallback) {
+        const char* value = std::getenv(name);
+        int n = value ? std::atoi(value) : 0;
+        return n > 0 ? n : fallback;
+    };
+    if (rows <= 0) rows = fromEnvironment("LINES", 24);
+    if (columns <= 0) columns = fromEnvironment("COLUMNS", 80);
+}
+
+// Writes all of bytes in one write() when the terminal takes it, going on
+// after short writes and interruptions.
+void writeAll(int fd, const char* data, std::size_t length) {
+    while (length > 0) {
+        ssize_t n = ::write(fd, data, length);
+        if (n > 0) {
+            data += n;
+            length -= static_cast<std::size_t>(n);
+        } else if (n < 0 && errno == EINTR) {
+            continue;
+        } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            pollfd p{fd, POLLOUT, 0};
+            poll(&p, 1, -1);
+        } else {
+            return;
+        }
+    }
+}
+
+}  // namespace
+
+bool TerminalDevice::localeIsUtf8() {
+    const char* current = std::setlocale(LC_CTYPE, nullptr);
+    std::string saved = current ? current : "C";
+    bool utf8 = false;
+    if (std::setlocale(LC_CTYPE, "") != nullptr) {
+        const char* codeset = nl_langinfo(CODESET);
+        utf8 = codeset != nullptr && (strcasecmp(codeset, "UTF-8") == 0 || strcasecmp(codeset, "UTF8") == 0);
+    }
+    std::setlocale(LC_CTYPE, saved.c_str());
+    return utf8;
+}
+
+std::unique_ptr<TerminalDevice> TerminalDevice::open(std::string& errorText) {
+    int fd = ::open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        errorText = std::string("no terminal to run in: cannot open /dev/tty: ") + std::strerror(errno);
+        return nullptr;
+    }
+    return openOn(fd, true, localeIsUtf8(), errorText);
+}
+
+std::unique_ptr<TerminalDevice> TerminalDevice::openOn(int fd, bool ownsFd, bool utf8, std::string& errorText) {
+    auto fail = [&](std::string text) -> std::unique_ptr<TerminalDevice> {
+        errorText = std::move(text);
+        if (ownsFd) ::close(fd);
+        return nullptr;
+    };
+    termios original;
+    if (!isatty(fd) || tcgetattr(fd, &original) != 0) {
+        return fail(std::string("no terminal to run in: ") + std::strerror(errno));
+    }
+    if (terminalRestore().armed()) return fail("the terminal is already in use by this program");
+    int rows, columns;
+    terminalSize(fd, rows, columns);
+    std::unique_ptr<TerminalDevice> device(new TerminalDevice(fd, ownsFd, utf8, original, rows, columns));
+    if (!device->setUp(errorText)) {
+        device->closed_ = true;
+        if (ownsFd) ::close(fd);
+        return nullptr;
+    }
+    return device;
+}
+
+TerminalDevice::TerminalDevice(int fd, bool ownsFd, bool utf8, const termios& original, int rows, int columns)
+    : fd_(fd),
+      ownsFd_(ownsFd),
+      utf8_(utf8),
+      original_(original),
+      raw_(original),
+      originalRows_(rows),
+      originalColumns_(columns),
+      grid_(columns, rows, 7),
+      renderer_(utf8, rows, columns),
+      decoder_(utf8) {
+    makeRaw(raw_);
+}
+
+bool TerminalDevice::setUp(std::string& errorText) {
+    int pipeFds[2];
+    if (pipe2(pipeFds, O_CLOEXEC | O_NONBLOCK) != 0) {
+        errorText = std::string("cannot set up the terminal: ") + std::strerror(errno);
+        return false;
+    }
+    wakeRead_ = pipeFds[0];
+    wakeWrite_ = pipeFds[1];
+
+    // Each undo step is recorded before the change it undoes.
+    RestoreStack& restore = terminalRestore();
+    restore.pushTermios(fd_, original_);
+    installTerminalSignalHandlers(wakeWrite_);
+    if (tcsetattr(fd_, TCSADRAIN, &raw_) != 0) {
+        errorText = std::string("cannot put the terminal in raw mode: ") + std::strerror(errno);
+        restoreTerminalNow();
+        removeTerminalSignalHandlers();
+        restore.reset();
+        ::close(wakeRead_);
+        ::close(wakeWrite_);
+        return false;
+    }
+    restore.pushBytes(fd_, leaveAlternateScreen);
+    restore.pushBytes(fd_, autowrapOn);
+    restore.pushBytes(fd_, resetScreenState);
+    std::string enter;
+    enter += enterAlternateScreen;
+    enter += autowrapOff;
+    writeOut(enter);
+    return true;
+}
+
+TerminalDevice::~TerminalDevice() { close(); }
+
+void TerminalDevice::close() {
+    if (closed_) return;
+    present();
+    restoreTerminalNow();
+    removeTerminalSignalHandlers();
+    terminalRestore().reset();
+    ::close(wakeRead_);
+    ::close(wakeWrite_);
+    if (ownsFd_) ::close(fd_);
+    closed_ = true;
+}
+
+void TerminalDevice::writeOut(const std::string& bytes) {
+    if (!bytes.empty()) writeAll(fd_, bytes.data(), bytes.size());
+}
+
+void TerminalDevice::resize(int columns, int rows) {
+    columns = std::max(columns, 1);
+    rows = std::max(rows, 1);
+    grid_.resize(columns, rows, defaultAttribute_);
+    cursorRow_ = std::min(cursorRow_, rows);
+    cursorColumn_ = std::min(cursorColumn_, columns);
+    if (rows == renderer_.terminalRows() && columns == renderer_.terminalColumns()) return;
+    std::string request = "\x1b[8;" + std::to_string(rows) + ";" + std::to_string(columns) + "t";
+    if (!sizeUndoRecorded_) {
+        std::string back =
+            "\x1b[8;" + std::to_string(originalRows_) + ";" + std::to_string(originalColumns_) + "t";
+        sizeUndoRecorded_ = terminalRestore().pushBytes(fd_, back);
+    }
+    prefix_ += request;
+}
+
+void TerminalDevice::setCursor(int row, int column) {
+    cursorRow_ = std::clamp(row, 1, grid_.height());
+    cursorColumn_ = std::clamp(column, 1, grid_.width());
+}
+
+void TerminalDevice::writeCells(int row, int column, const Cell* cells, int count) {
+    grid_.writeCells(row, column, cells, count);
+}
+
+void TerminalDevice::scrollUp(std::uint8_t fillAttribute) { grid_.scrollUp(fillAttribute); }
+
+void TerminalDevice::fillCharacters(int row, int column, int count, std::uint8_t character) {
+    grid_.fillCharacters(row, column, count, character);
+}
+
+void TerminalDevice::fillAttributes(int row, int column, int count, std::uint8_t attribute) {
+    grid_.fillAttributes(row, column, count, attribute);
+}
+
+ScreenState TerminalDevice::screenState() const {
+    ScreenState s;
+    s.width = grid_.width();
+    s.height = grid_.height();
+    s.cells = grid_.data();
+    s.cursorRow = cursorRow_;
+    s.cursorColumn = cursorColumn_;
+    s.cursor = shape_;
+    return s;
+}
+
+void TerminalDevice::present() {
+    if (closed_) return;
+    frame_.clear();
+    frame_ += prefix_;
+    prefix_.clear();
+    renderer_.render(screenState(), frame_);
+    if (bell_) frame_ += '\a';
+    bell_ = false;
+    writeOut(frame_);
+}
+
+bool TerminalDevice::peekEvent(KeyEvent& event) {
+    if (events_.empty() && !closed_) pump(0);
+    if (events_.empty()) return false;
+    event = events_.front();
+    return true;
+}
+
+void TerminalDevice::takeEvent() {
+    if (!events_.empty()) events_.pop_front();
+}
+
+bool TerminalDevice::waitEvent(int timeoutMs) {
+    present();
+    if (closed_) return !events_.empty();
+    std::int64_t start = nowMs();
+    for (;;) {
+        if (!events_.empty()) return true;
+        std::int64_t now = nowMs();
+        std::int64_t wait = -1;
+        if (timeoutMs >= 0) {
+            wait = std::max<std::int64_t>(0, start + timeoutMs - now);
+        }
+        if (auto deadline = decoder_.deadline()) {
+            std::int64_t untilDeadline = std::max<std::int64_t>(0, *deadline - now);
+            wait = wait < 0 ? untilDeadline : std::min(wait, untilDeadline);
+        }
+        pump(static_cast<int>(std::min<std::int64_t>(wait, 1 << 30)));
+        if (!events_.empty()) return true;
+        if (timeoutMs >= 0 && nowMs() - start >= timeoutMs) return false;
+    }
+}
+
+void TerminalDevice::pump(int waitMs) {
+    pollfd fds[2] = {{fd_, POLLIN, 0}, {wakeRead_, POLLIN, 0}};
+    int ready = poll(fds, 2, waitMs);
+    std::int64_t now = nowMs();
+    if (ready > 0) {
+        if (fds[1].revents & POLLIN) {
+            char drain[64];
+            while (::read(wakeRead_, drain, sizeof drain) > 0) {
+            }
+            terminalResized();
+        }
+        if (fds[0].revents & (POLLIN | POLLHUP | POLLERR)) readTerminal(now);
+    }
+    decoder_.expire(now);
+    for (const KeyEvent& e : decoder_.take()) events_.push_back(e);
+}
+
+void TerminalDevice::readTerminal(std::int64_t nowMs) {
+    char buffer[4096];
+    ssize_t n = ::read(fd_, buffer, sizeof buffer);
+    if (n > 0) {
+        decoder_.feed(std::string_view(buffer, static_cast<std::size_t>(n)), nowMs);
+    } else if (n == 0 || (errno != EINTR && errno != EAGAIN)) {
+        terminalLost();
+    }
+}
+
+void TerminalDevice::terminalResized() {
+    int rows, columns;
+    terminalSize(fd_, rows, columns);
+    renderer_.setTerminalSize(rows, columns);
+    // Wakes the waiter; the console services skip it.
+    KeyEvent wake;
+    wake.isKey = false;
+    events_.push_back(wake);
+}
+
+void TerminalDevice::terminalLost() {
+    // The terminal hung up: nobody can answer a key any more. Leave the way a
+    // hang-up does, whatever the inherited disposition of SIGHUP.
+    restoreTerminalNow();
+    removeTerminalSignalHandlers();
+    std::signal(SIGHUP, SIG_DFL);
+    std::raise(SIGHUP);
+    std::_Exit(129);
+}
+
+}  // namespace corvel::posix

@@ -1,0 +1,172 @@
+#include "console/posix/TerminalRestore.h"
+
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <unistd.h>
+
+namespace corvel {
+
+void restoreTerminalNow() noexcept { posix::terminalRestore().run(); }
+
+}  // namespace corvel
+
+namespace corvel::posix {
+namespace {
+
+// Writes all of data, retrying after EINTR; async-signal-safe.
+void writeFully(int fd, const char* data, std::size_t length) {
+    int attempts = 0;
+    while (length > 0 && attempts < 100) {
+        ssize_t n = ::write(fd, data, length);
+        if (n > 0) {
+            data += n;
+            length -= static_cast<std::size_t>(n);
+        } else if (n < 0 && errno == EINTR) {
+            ++attempts;
+        } else {
+            return;  // the terminal is gone or will not take more
+        }
+    }
+}
+
+constexpr int deadlySignals[] = {SIGTERM, SIGHUP, SIGQUIT, SIGINT, SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT};
+constexpr int deadlyCount = sizeof deadlySignals / sizeof deadlySignals[0];
+
+struct SavedHandlers {
+    bool installed = false;
+    struct sigaction deadly[deadlyCount];
+    struct sigaction resize;
+};
+SavedHandlers saved;
+
+volatile sig_atomic_t resizeFd = -1;
+
+extern "C" void onDeadlySignal(int signal) {
+    int savedErrno = errno;
+    restoreTerminalNow();
+    struct sigaction fallback;
+    std::memset(&fallback, 0, sizeof fallback);
+    fallback.sa_handler = SIG_DFL;
+    sigemptyset(&fallback.sa_mask);
+    sigaction(signal, &fallback, nullptr);
+    // Blocked while this handler runs: delivered with the default action as
+    // it returns (a fault re-executes its instruction and faults again).
+    raise(signal);
+    errno = savedErrno;
+}
+
+extern "C" void onResize(int) {
+    int savedErrno = errno;
+    int fd = resizeFd;
+    if (fd >= 0) {
+        char byte = 'w';
+        [[maybe_unused]] ssize_t n = ::write(fd, &byte, 1);
+    }
+    errno = savedErrno;
+}
+
+extern "C" void restoreAtExit() { restoreTerminalNow(); }
+
+}  // namespace
+
+bool RestoreStack::claimSlot(int& index) {
+    if (done_.load()) return false;
+    index = count_.load();
+    if (index >= maxSteps) return false;
+    if (index == 0) owner_.store(getpid());
+    return true;
+}
+
+bool RestoreStack::pushBytes(int fd, std::string_view bytes) {
+    int index;
+    if (bytes.size() > maxBytes || !claimSlot(index)) return false;
+    Step& step = steps_[index];
+    step.fd = fd;
+    step.isTermios = false;
+    step.length = bytes.size();
+    std::memcpy(step.bytes, bytes.data(), bytes.size());
+    count_.store(index + 1);
+    return true;
+}
+
+bool RestoreStack::pushTermios(int fd, const termios& settings) {
+    int index;
+    if (!claimSlot(index)) return false;
+    Step& step = steps_[index];
+    step.fd = fd;
+    step.isTermios = true;
+    step.settings = settings;
+    step.length = 0;
+    count_.store(index + 1);
+    return true;
+}
+
+void RestoreStack::run() noexcept {
+    if (count_.load() == 0 || owner_.load() != getpid()) return;
+    if (done_.exchange(true)) return;
+    for (int i = count_.load() - 1; i >= 0; --i) {
+        const Step& step = steps_[i];
+        if (step.isTermios) {
+            while (tcsetattr(step.fd, TCSANOW, &step.settings) != 0 && errno == EINTR) {
+            }
+        } else {
+            writeFully(step.fd, step.bytes, step.length);
+        }
+    }
+}
+
+std::string RestoreStack::bytesFor(int fd) const {
+    std::string out;
+    for (int i = count_.load() - 1; i >= 0; --i) {
+        const Step& step = steps_[i];
+        if (!step.isTermios && step.fd == fd) out.append(step.bytes, step.length);
+    }
+    return out;
+}
+
+void RestoreStack::reset() {
+    count_.store(0);
+    owner_.store(0);
+    done_.store(false);
+}
+
+RestoreStack& terminalRestore() {
+    static RestoreStack stack;
+    return stack;
+}
+
+void installTerminalSignalHandlers(int resizeWakeFd) {
+    static bool exitHookRegistered = false;
+    if (!exitHookRegistered) {
+        std::atexit(restoreAtExit);
+        exitHookRegistered = true;
+    }
+    if (saved.installed) removeTerminalSignalHandlers();
+    resizeFd = resizeWakeFd;
+
+    struct sigaction action;
+    std::memset(&action, 0, sizeof action);
+    sigemptyset(&action.sa_mask);
+    action.sa_handler = onDeadlySignal;
+    for (int i = 0; i < deadlyCount; ++i) {
+        sigaction(deadlySignals[i], nullptr, &saved.deadly[i]);
+        if (saved.deadly[i].sa_handler == SIG_IGN) continue;  // e.g. SIGHUP under nohup
+        sigaction(deadlySignals[i], &action, nullptr);
+    }
+    action.sa_handler = onResize;
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGWINCH, &action, &saved.resize);
+    saved.installed = true;
+}
+
+void removeTerminalSignalHandlers() {
+    if (!saved.installed) return;
+    for (int i = 0; i < deadlyCount; ++i) sigaction(deadlySignals[i], &saved.deadly[i], nullptr);
+    sigaction(SIGWINCH, &saved.resize, nullptr);
+    resizeFd = -1;
+    saved.installed = false;
+}
+
+}  // namespace corvel::posix

@@ -1,0 +1,79 @@
+// Putting the terminal back as it was found, on every way out: a stack of
+// undo steps recorded while the terminal is being set up, run once, newest
+// first, by a normal close, an exit hook, the fatal-error exit or a signal.
+#pragma once
+
+#include <termios.h>
+
+#include <atomic>
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <sys/types.h>
+
+namespace corvel {
+
+// Runs the process's terminal undo steps (terminalRestore()) if they have
+// not run yet. Async-signal-safe (write() and tcsetattr() only), idempotent,
+// and a no-op in a forked child or when nothing was recorded. Fit to be the
+// fatal-exit hook (setFatalExitHook) and to be called from a signal handler.
+void restoreTerminalNow() noexcept;
+
+}  // namespace corvel
+
+namespace corvel::posix {
+
+// A fixed-size stack of undo steps: bytes to write to a file descriptor, or
+// terminal settings to apply to one. Steps are recorded on the main thread;
+// run() may come from a signal handler at any moment and allocates nothing.
+class RestoreStack {
+public:
+    static constexpr int maxSteps = 16;
+    static constexpr std::size_t maxBytes = 48;
+
+    // False when the stack is full, the bytes are too long, or it has run.
+    bool pushBytes(int fd, std::string_view bytes);
+    bool pushTermios(int fd, const termios& settings);
+
+    // Runs every step, newest first, the first time it is called (in the
+    // process that recorded the steps); later calls do nothing.
+    void run() noexcept;
+
+    // Steps recorded and not yet run.
+    bool armed() const { return count_.load() != 0 && !done_.load(); }
+    int size() const { return count_.load(); }
+    // What run() writes to fd, in order.
+    std::string bytesFor(int fd) const;
+    // Forgets every step so that a new set can be recorded.
+    void reset();
+
+private:
+    struct Step {
+        int fd = -1;
+        bool isTermios = false;
+        termios settings{};
+        std::size_t length = 0;
+        char bytes[maxBytes] = {};
+    };
+    bool claimSlot(int& index);
+
+    Step steps_[maxSteps];
+    std::atomic<int> count_{0};
+    std::atomic<bool> done_{false};
+    std::atomic<pid_t> owner_{0};
+};
+
+// The process's own stack, the one restoreTerminalNow() runs.
+RestoreStack& terminalRestore();
+
+// Installs handlers that restore the terminal and then end the process by
+// the same signal with its default action (SIGTERM, SIGHUP, SIGQUIT, SIGINT,
+// SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT; a signal found ignored stays
+// ignored), registers restoreTerminalNow() as an exit hook (once per
+// process), and makes SIGWINCH write one byte to resizeWakeFd (a
+// non-blocking pipe; -1 for none).
+void installTerminalSignalHandlers(int resizeWakeFd);
+// Puts back the handlers found by installTerminalSignalHandlers().
+void removeTerminalSignalHandlers();
+
+}  // namespace corvel::posix
