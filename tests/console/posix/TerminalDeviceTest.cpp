@@ -1,0 +1,343 @@
+// The terminal device end to end on a pseudo-terminal: raw mode and its
+// undoing, frames, keys, waiting, resizing, and the restore on the ways out
+// that end the process (run in forked children).
+#include "console/posix/TerminalDevice.h"
+
+#include <sys/mman.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <string>
+#include <vector>
+
+#include "PtyHelper.h"
+#include "console/posix/TerminalRestore.h"
+#include "runtime/RuntimeError.h"
+
+namespace corvel::posix {
+namespace {
+
+using testing::Pty;
+using testing::sameSettings;
+
+const std::string enterBytes = "\x1b[?1049h\x1b[?7l";
+const std::string leaveBytes = "\x1b[0m\x1b[0 q\x1b[?25h\x1b[?7h\x1b[?1049l";
+
+std::unique_ptr<TerminalDevice> openOnPty(Pty& pty, bool utf8 = true) {
+    std::string error;
+    auto device = TerminalDevice::openOn(dup(pty.slave()), true, utf8, error);
+    EXPECT_NE(device, nullptr) << error;
+    return device;
+}
+
+bool endsWith(const std::string& s, const std::string& end) {
+    return s.size() >= end.size() && s.compare(s.size() - end.size(), end.size(), end) == 0;
+}
+
+std::int64_t elapsedMs(std::chrono::steady_clock::time_point since) {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - since).count();
+}
+
+double cpuSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+TEST(TerminalDevice, RawModeWhileOpenAndTheSettingsExactlyAsFoundAfterClose) {
+    Pty pty(10, 30);
+    ASSERT_TRUE(pty.ok());
+    termios before = pty.settings();
+    auto device = openOnPty(pty);
+    ASSERT_NE(device, nullptr);
+    termios raw = pty.settings();
+    EXPECT_EQ(raw.c_lflag & (ECHO | ICANON | ISIG | IEXTEN), 0u);
+    EXPECT_EQ(raw.c_iflag & (IXON | ICRNL), 0u);
+    EXPECT_EQ(raw.c_oflag & OPOST, 0u);
+    EXPECT_EQ(raw.c_cc[VMIN], 1);
+    EXPECT_EQ(pty.drain(), enterBytes);
+    EXPECT_EQ(device->width(), 30);
+    EXPECT_EQ(device->height(), 10);
+
+    device->close();
+    std::string last = pty.drain();
+    EXPECT_TRUE(endsWith(last, leaveBytes)) << last;
+    EXPECT_TRUE(sameSettings(pty.settings(), before));
+    EXPECT_FALSE(terminalRestore().armed());
+    device->close();  // a second close does nothing
+    EXPECT_EQ(pty.drain(), "");
+}
+
+TEST(TerminalDevice, OpenFailsWithAOneLineReasonWithoutATerminal) {
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    std::string error;
+    auto device = TerminalDevice::openOn(fds[0], true, true, error);
+    EXPECT_EQ(device, nullptr);
+    EXPECT_FALSE(error.empty());
+    EXPECT_EQ(error.find('\n'), std::string::npos);
+    ::close(fds[1]);
+}
+
+TEST(TerminalDevice, OnlyOneDeviceAtATime) {
+    Pty pty(10, 30);
+    auto first = openOnPty(pty);
+    std::string error;
+    auto second = TerminalDevice::openOn(dup(pty.slave()), true, true, error);
+    EXPECT_EQ(second, nullptr);
+    EXPECT_FALSE(error.empty());
+    first->close();
+    auto third = openOnPty(pty);
+    EXPECT_NE(third, nullptr);
+}
+
+TEST(TerminalDevice, FramesCarryOnlyWhatChanged) {
+    Pty pty(4, 10);
+    auto device = openOnPty(pty);
+    pty.drain();
+    device->present();
+    std::string first = pty.drain();
+    EXPECT_NE(first.find("\x1b[2J"), std::string::npos);
+    device->present();
+    EXPECT_EQ(pty.drain(), "");  // nothing changed, nothing written
+
+    Cell cells[2] = {{'h', 0x1E}, {0xEC, 0x1E}};
+    device->writeCells(2, 3, cells, 2);
+    device->setCursor(2, 5);
+    device->present();
+    EXPECT_EQ(pty.drain(), "\x1b[2;3H\x1b[93;44mh\xe2\x88\x9e");
+    EXPECT_EQ(device->readCell(2, 4).character, 0xEC);
+}
+
+TEST(TerminalDevice, KeysArriveAsEventsWithScanCodes) {
+    Pty pty(4, 10);
+    auto device = openOnPty(pty);
+    pty.type("\x1b[Aa\x03");
+    ASSERT_TRUE(device->waitEvent(1000));
+    KeyEvent event;
+    ASSERT_TRUE(device->peekEvent(event));
+    EXPECT_EQ(event.scanCode, 72);
+    EXPECT_EQ(event.character, 0);
+    device->takeEvent();
+    ASSERT_TRUE(device->peekEvent(event));
+    EXPECT_EQ(event.character, 'a');
+    EXPECT_EQ(event.scanCode, 30);
+    device->takeEvent();
+    ASSERT_TRUE(device->peekEvent(event));
+    EXPECT_EQ(event.character, 3);  // Ctrl+C is a key, not a signal
+    device->takeEvent();
+    EXPECT_FALSE(device->peekEvent(event));
+}
+
+TEST(TerminalDevice, PeekReadsWhatArrivedWithoutWaiting) {
+    Pty pty(4, 10);
+    auto device = openOnPty(pty);
+    KeyEvent event;
+    EXPECT_FALSE(device->peekEvent(event));
+    pty.type("z");
+    usleep(20000);
+    ASSERT_TRUE(device->peekEvent(event));
+    EXPECT_EQ(event.character, 'z');
+}
+
+TEST(TerminalDevice, LoneEscIsAKeyAfterTheTimeOut) {
+    Pty pty(4, 10);
+    auto device = openOnPty(pty);
+    auto start = std::chrono::steady_clock::now();
+    pty.type("\x1b");
+    ASSERT_TRUE(device->waitEvent(2000));
+    std::int64_t waited = elapsedMs(start);
+    KeyEvent event;
+    ASSERT_TRUE(device->peekEvent(event));
+    EXPECT_EQ(event.character, 27);
+    EXPECT_EQ(event.scanCode, 1);
+    EXPECT_GE(waited, KeyDecoder::defaultEscTimeoutMs - 5);
+    EXPECT_LT(waited, 1000);
+}
+
+TEST(TerminalDevice, WaitTimesOutAndIdlesWithoutProcessorTime) {
+    Pty pty(4, 10);
+    auto device = openOnPty(pty);
+    device->present();
+    auto start = std::chrono::steady_clock::now();
+    double cpuBefore = cpuSeconds();
+    EXPECT_FALSE(device->waitEvent(300));
+    double cpuUsed = cpuSeconds() - cpuBefore;
+    EXPECT_GE(elapsedMs(start), 300);
+    EXPECT_LT(cpuUsed, 0.05);
+}
+
+TEST(TerminalDevice, WindowChangeWakesTheWaiterAndRepaintsAll) {
+    Pty pty(4, 10);
+    auto device = openOnPty(pty);
+    device->present();
+    pty.drain();
+    pty.setSize(6, 12);
+    raise(SIGWINCH);
+    ASSERT_TRUE(device->waitEvent(1000));
+    KeyEvent event;
+    ASSERT_TRUE(device->peekEvent(event));
+    EXPECT_FALSE(event.isKey);
+    device->takeEvent();
+    EXPECT_EQ(device->terminalRows(), 6);
+    EXPECT_EQ(device->terminalColumns(), 12);
+    EXPECT_EQ(device->height(), 4);  // the buffer keeps its size
+    device->present();
+    std::string repaint = pty.drain();
+    EXPECT_EQ(repaint.rfind("\x1b[0m\x1b[2J", 0), 0u) << repaint;
+}
+
+TEST(TerminalDevice, ResizeAsksTheTerminalToFollowAndPutsItBackAtTheEnd) {
+    Pty pty(10, 30);
+    auto device = openOnPty(pty);
+    device->writeCells(1, 1, std::vector<Cell>(30, Cell{'x', 7}).data(), 30);
+    device->resize(20, 5);
+    EXPECT_EQ(device->width(), 20);
+    EXPECT_EQ(device->height(), 5);
+    EXPECT_EQ(device->readCell(1, 20).character, 'x');
+    device->present();
+    std::string frame = pty.drain();
+    EXPECT_EQ(frame.rfind("\x1b[?1049h\x1b[?7l\x1b[8;5;20t", 0), 0u) << frame;
+    device->close();
+    EXPECT_TRUE(endsWith(pty.drain(), "\x1b[8;10;30t" + leaveBytes));
+}
+
+TEST(TerminalDevice, AlertRingsWithTheNextFrame) {
+    Pty pty(4, 10);
+    auto device = openOnPty(pty);
+    device->present();
+    pty.drain();
+    device->alert();
+    device->present();
+    EXPECT_EQ(pty.drain(), "\a");
+}
+
+TEST(TerminalDevice, WithoutUtf8TheBytesGoOutAsTheyAre) {
+    Pty pty(2, 4);
+    auto device = openOnPty(pty, false);
+    device->present();
+    pty.drain();
+    Cell cells[2] = {{0xEC, 7}, {0x10, 7}};
+    device->writeCells(1, 1, cells, 2);
+    device->present();
+    EXPECT_EQ(pty.drain(), "\xec>\r");
+}
+
+// Runs body in a forked child holding a device on the pty; returns the
+// child's wait status.
+template <typename Body>
+int inChild(Pty& pty, Body body) {
+    int ready[2];
+    if (pipe(ready) != 0) return -1;
+    pid_t child = fork();
+    if (child == 0) {
+        rlimit noCore{0, 0};
+        setrlimit(RLIMIT_CORE, &noCore);
+        for (int s : {SIGTERM, SIGHUP, SIGQUIT, SIGINT}) std::signal(s, SIG_DFL);
+        std::string error;
+        auto device = TerminalDevice::openOn(dup(pty.slave()), true, true, error);
+        if (!device) _exit(99);
+        device->present();
+        [[maybe_unused]] ssize_t n = write(ready[1], "r", 1);
+        body(*device);
+        _exit(98);
+    }
+    ::close(ready[1]);
+    char byte;
+    [[maybe_unused]] ssize_t n = read(ready[0], &byte, 1);
+    ::close(ready[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    return status;
+}
+
+class RestoreOnSignal : public ::testing::TestWithParam<int> {};
+
+TEST_P(RestoreOnSignal, RestoresTheTerminalThenDiesOfTheSignal) {
+    Pty pty(10, 30);
+    termios before = pty.settings();
+    int signal = GetParam();
+    int status = inChild(pty, [signal](TerminalDevice&) { raise(signal); });
+    ASSERT_TRUE(WIFSIGNALED(status)) << status;
+    EXPECT_EQ(WTERMSIG(status), signal);
+    EXPECT_TRUE(sameSettings(pty.settings(), before));
+    EXPECT_TRUE(endsWith(pty.drain(), leaveBytes));
+}
+
+INSTANTIATE_TEST_SUITE_P(TerminalDevice, RestoreOnSignal,
+                         ::testing::Values(SIGTERM, SIGHUP, SIGQUIT, SIGINT, SIGSEGV, SIGBUS, SIGFPE, SIGILL,
+                                           SIGABRT));
+
+TEST(TerminalDevice, RestoresOnARealCrash) {
+    Pty pty(10, 30);
+    termios before = pty.settings();
+    int status = inChild(pty, [](TerminalDevice&) {
+        // A page without access rather than null, so that the checks of a
+        // sanitized build let the store fault for real.
+        void* page = mmap(nullptr, 4096, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        *static_cast<volatile int*>(page) = 1;
+    });
+    ASSERT_TRUE(WIFSIGNALED(status)) << status;
+    EXPECT_EQ(WTERMSIG(status), SIGSEGV);
+    EXPECT_TRUE(sameSettings(pty.settings(), before));
+}
+
+TEST(TerminalDevice, RestoresOnTheFatalErrorExit) {
+    Pty pty(10, 30);
+    termios before = pty.settings();
+    int status = inChild(pty, [](TerminalDevice&) {
+        setFatalExitHook(restoreTerminalNow);
+        fatalExit();
+    });
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 255);
+    EXPECT_TRUE(sameSettings(pty.settings(), before));
+    EXPECT_TRUE(endsWith(pty.drain(), leaveBytes));
+}
+
+TEST(TerminalDevice, RestoresOnExitWithoutClose) {
+    Pty pty(10, 30);
+    termios before = pty.settings();
+    int status = inChild(pty, [](TerminalDevice&) { std::exit(3); });
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 3);
+    EXPECT_TRUE(sameSettings(pty.settings(), before));
+    EXPECT_TRUE(endsWith(pty.drain(), leaveBytes));
+}
+
+TEST(TerminalDevice, EndsLikeAHangUpWhenTheTerminalGoesAway) {
+    Pty pty(10, 30);
+    int ready[2];
+    ASSERT_EQ(pipe(ready), 0);
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        pty.closeMaster();
+        std::string error;
+        auto device = TerminalDevice::openOn(dup(pty.slave()), true, true, error);
+        pty.closeSlave();
+        if (!device) _exit(99);
+        [[maybe_unused]] ssize_t n = write(ready[1], "r", 1);
+        device->waitEvent(-1);
+        _exit(98);
+    }
+    ::close(ready[1]);
+    char byte;
+    ASSERT_EQ(read(ready[0], &byte, 1), 1);
+    ::close(ready[0]);
+    pty.closeSlave();
+    pty.closeMaster();
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFSIGNALED(status)) << status;
+    EXPECT_EQ(WTERMSIG(status), SIGHUP);
+}
+
+}  // namespace
+}  // namespace corvel::posix
