@@ -120,15 +120,18 @@ void Renderer::moveTo(int row, int column, const ScreenState& screen, std::strin
     // Absolute move.
     int bestCost = 3 + digits(row + 1) + (column > 0 ? 1 + digits(column + 1) : 0);
     if (row == 0 && column == 0) bestCost = 3;
-    enum { absolute, forward, back, carriageReturn, down, up, newLine, rewrite } best = absolute;
+    enum { absolute, forward, back, backspace, carriageReturn, down, up, newLine, rewrite } best = absolute;
     auto consider = [&](int cost, decltype(best) way) {
         if (cost < bestCost) {
             bestCost = cost;
             best = way;
         }
     };
-    bool known = cursorRow_ >= 0 && cursorColumn_ >= 0;
-    if (known && row == cursorRow_) {
+    bool rowKnown = cursorRow_ >= 0;
+    bool known = rowKnown && cursorColumn_ >= 0;
+    if (rowKnown && !known && row == cursorRow_) {
+        consider(1 + (column > 0 ? relativeCost(column) : 0), carriageReturn);
+    } else if (known && row == cursorRow_) {
         if (column > cursorColumn_) {
             int n = column - cursorColumn_;
             consider(relativeCost(n), forward);
@@ -145,11 +148,13 @@ void Renderer::moveTo(int row, int column, const ScreenState& screen, std::strin
                 if (cost >= 0) consider(cost, rewrite);
             }
         } else {
-            consider(relativeCost(cursorColumn_ - column), back);
+            int n = cursorColumn_ - column;
+            consider(relativeCost(n), back);
+            if (n <= 3) consider(n, backspace);  // BS moves left without erasing
             consider(1 + (column > 0 ? relativeCost(column) : 0), carriageReturn);
         }
-    } else if (known) {
-        if (column == cursorColumn_) {
+    } else if (rowKnown) {
+        if (known && column == cursorColumn_) {
             consider(relativeCost(std::abs(row - cursorRow_)), row > cursorRow_ ? down : up);
         }
         if (row == cursorRow_ + 1) consider(2 + (column > 0 ? relativeCost(column) : 0), newLine);
@@ -166,6 +171,7 @@ void Renderer::moveTo(int row, int column, const ScreenState& screen, std::strin
             break;
         case forward: appendRelative(out, column - cursorColumn_, 'C'); break;
         case back: appendRelative(out, cursorColumn_ - column, 'D'); break;
+        case backspace: out.append(static_cast<std::size_t>(cursorColumn_ - column), '\b'); break;
         case carriageReturn:
             out += '\r';
             if (column > 0) appendRelative(out, column, 'C');
@@ -212,8 +218,9 @@ void Renderer::render(const ScreenState& screen, std::string& out) {
             setSgr(want.attribute, out);
             putGlyph(want.character, out);
             shown = want;
-            // Past the last column the terminal's cursor is best not trusted.
-            if (++cursorColumn_ >= columns_) cursorRow_ = cursorColumn_ = -1;
+            // Past the last column terminals differ (the cursor stays, or
+            // waits to wrap): only a carriage return is sure to leave it.
+            if (++cursorColumn_ >= columns_) cursorColumn_ = pastRightEdge;
         }
     }
 

@@ -79,8 +79,9 @@ private:
     std::vector<Shown> shown_;
     bool repaint_ = true;
     int sgr_ = sgrUnknown;
+    static constexpr int pastRightEdge = -2;
     int cursorRow_ = -1;     // 0-based terminal position, -1 unknown
-    int cursorColumn_ = -1;
+    int cursorColumn_ = -1;  // -1 unknown, pastRightEdge after the last column
     int cursorStyle_ = -1;   // DECSCUSR parameter last sent, -1 unknown
     int cursorVisible_ = -1; // -1 unknown
     int top_ = 0;

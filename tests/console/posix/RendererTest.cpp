@@ -47,8 +47,8 @@ TEST(Renderer, FirstFrameClearsAndPaintsEveryCell) {
     EXPECT_EQ(frame(renderer, screen),
               "\x1b[0m\x1b[2J"
               "\x1b[H\x1b[37;40m    "
-              "\x1b[2H    "
-              "\x1b[3H    "
+              "\r\n    "
+              "\r\n    "
               "\x1b[H\x1b[4 q\x1b[?25h");
 }
 
@@ -99,7 +99,7 @@ TEST(Renderer, ColourNumbersMapToAnsiColours) {
     screen.put(1, 3, "c", 0x63);  // cyan on brown
     screen.put(1, 4, "d", 0x08);  // dark grey on black
     std::string out = frame(renderer, screen);
-    EXPECT_EQ(out, "\x1b[97;104ma\x1b[31;44mb\x1b[36;43mc\x1b[90;40md\x1b[H");
+    EXPECT_EQ(out, "\x1b[97;104ma\x1b[31;44mb\x1b[36;43mc\x1b[90;40md\r");
 }
 
 TEST(Renderer, ShortRunOfUnchangedCellsIsRewrittenInsteadOfJumped) {
@@ -114,6 +114,21 @@ TEST(Renderer, ShortRunOfUnchangedCellsIsRewrittenInsteadOfJumped) {
     // 'a' and 'c' are cheaper to send again than a move; "efgh" costs as
     // much as CSI 4 C.
     EXPECT_EQ(frame(renderer, screen), "aXcY\x1b[4CZ");
+}
+
+TEST(Renderer, ShortMovesLeftUseBackspace) {
+    Screen screen(10, 1);
+    Renderer renderer(true, 1, 10);
+    screen.column = 6;
+    frame(renderer, screen);
+    screen.column = 5;
+    EXPECT_EQ(frame(renderer, screen), "\b");
+    screen.column = 2;
+    EXPECT_EQ(frame(renderer, screen), "\b\b\b");
+    screen.column = 9;
+    screen.put(1, 8, "x");
+    screen.column = 1;
+    EXPECT_EQ(frame(renderer, screen), "\x1b[6Cx\r");
 }
 
 TEST(Renderer, CursorIsPlacedAndShapedLast) {
@@ -139,7 +154,7 @@ TEST(Renderer, Utf8GlyphsOfCodePage437) {
     frame(renderer, screen);
     screen.put(1, 1, "\x10\xec\xf9");
     screen.column = 3;
-    EXPECT_EQ(frame(renderer, screen), "\xe2\x96\xba\xe2\x88\x9e\xe2\x88\x99\x1b[1;3H");
+    EXPECT_EQ(frame(renderer, screen), "\xe2\x96\xba\xe2\x88\x9e\xe2\x88\x99\r\x1b[2C");
 }
 
 TEST(Renderer, WithoutUtf8BytesGoOutAsTheyAreButNoControls) {
@@ -148,7 +163,7 @@ TEST(Renderer, WithoutUtf8BytesGoOutAsTheyAreButNoControls) {
     frame(renderer, screen);
     screen.put(1, 1, std::string("\x10\xec\x07\x9b", 4) + std::string(1, '\0'));
     screen.column = 5;
-    EXPECT_EQ(frame(renderer, screen), std::string(">\xeco? \x1b[1;5H"));
+    EXPECT_EQ(frame(renderer, screen), std::string(">\xeco? \r\x1b[4C"));
 }
 
 TEST(Renderer, ViewportFollowsTheCursorWhenTheTerminalIsSmaller) {
@@ -161,12 +176,12 @@ TEST(Renderer, ViewportFollowsTheCursorWhenTheTerminalIsSmaller) {
     EXPECT_EQ(first,
               "\x1b[0m\x1b[2J"
               "\x1b[H\x1b[37;40m3333"
-              "\x1b[2H4444"
-              "\x1b[3H5555"
-              "\x1b[3H\x1b[4 q\x1b[?25h");
+              "\r\n4444"
+              "\r\n5555"
+              "\r\x1b[4 q\x1b[?25h");
     // Cursor to row 1: the viewport moves up as little as needed.
     screen.row = 1;
-    EXPECT_EQ(frame(renderer, screen), "\x1b[H1111\x1b[2H2222\x1b[3H3333\x1b[H");
+    EXPECT_EQ(frame(renderer, screen), "\x1b[H1111\r\n2222\r\n3333\x1b[H");
     EXPECT_EQ(renderer.viewportTop(), 0);
     screen.row = 3;
     EXPECT_EQ(frame(renderer, screen), "\x1b[3H");
