@@ -106,15 +106,28 @@ bool RestoreStack::pushTermios(int fd, const termios& settings) {
 void RestoreStack::run() noexcept {
     if (count_.load() == 0 || owner_.load() != getpid()) return;
     if (done_.exchange(true)) return;
+    // Neighbouring byte steps for the same descriptor go out in one write.
+    char batch[maxSteps * maxBytes];
+    std::size_t batched = 0;
+    int batchFd = -1;
+    auto flush = [&] {
+        if (batched != 0) writeFully(batchFd, batch, batched);
+        batched = 0;
+    };
     for (int i = count_.load() - 1; i >= 0; --i) {
         const Step& step = steps_[i];
         if (step.isTermios) {
+            flush();
             while (tcsetattr(step.fd, TCSANOW, &step.settings) != 0 && errno == EINTR) {
             }
         } else {
-            writeFully(step.fd, step.bytes, step.length);
+            if (step.fd != batchFd) flush();
+            batchFd = step.fd;
+            std::memcpy(batch + batched, step.bytes, step.length);
+            batched += step.length;
         }
     }
+    flush();
 }
 
 std::string RestoreStack::bytesFor(int fd) const {

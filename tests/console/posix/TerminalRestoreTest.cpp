@@ -60,6 +60,19 @@ TEST(RestoreStack, RunsEveryStepOnceNewestFirst) {
     EXPECT_EQ(pipe.take(), "5");
 }
 
+TEST(RestoreStack, KeepsTheOrderAcrossDescriptors) {
+    Pipe first;
+    Pipe second;
+    RestoreStack stack;
+    stack.pushBytes(first.write, "a");
+    stack.pushBytes(first.write, "b");
+    stack.pushBytes(second.write, "c");
+    stack.pushBytes(first.write, "d");
+    stack.run();
+    EXPECT_EQ(first.take(), "dba");
+    EXPECT_EQ(second.take(), "c");
+}
+
 TEST(RestoreStack, HasFixedLimits) {
     Pipe pipe;
     RestoreStack stack;
