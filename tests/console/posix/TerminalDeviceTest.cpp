@@ -119,16 +119,18 @@ TEST(TerminalDevice, KeysArriveAsEventsWithScanCodes) {
     Pty pty(4, 10);
     auto device = openOnPty(pty);
     pty.type("\x1b[Aa\x03");
-    ASSERT_TRUE(device->waitEvent(1000));
     KeyEvent event;
+    ASSERT_TRUE(device->waitEvent(1000));
     ASSERT_TRUE(device->peekEvent(event));
     EXPECT_EQ(event.scanCode, 72);
     EXPECT_EQ(event.character, 0);
     device->takeEvent();
+    ASSERT_TRUE(device->waitEvent(1000));
     ASSERT_TRUE(device->peekEvent(event));
     EXPECT_EQ(event.character, 'a');
     EXPECT_EQ(event.scanCode, 30);
     device->takeEvent();
+    ASSERT_TRUE(device->waitEvent(1000));
     ASSERT_TRUE(device->peekEvent(event));
     EXPECT_EQ(event.character, 3);  // Ctrl+C is a key, not a signal
     device->takeEvent();
@@ -141,8 +143,12 @@ TEST(TerminalDevice, PeekReadsWhatArrivedWithoutWaiting) {
     KeyEvent event;
     EXPECT_FALSE(device->peekEvent(event));
     pty.type("z");
-    usleep(20000);
-    ASSERT_TRUE(device->peekEvent(event));
+    bool seen = false;
+    for (int i = 0; i < 200 && !seen; ++i) {
+        seen = device->peekEvent(event);
+        if (!seen) usleep(5000);
+    }
+    ASSERT_TRUE(seen);
     EXPECT_EQ(event.character, 'z');
 }
 
