@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "console/UsLayout.h"
 #include "console/posix/Cp437.h"
 
 namespace corvel::posix {
@@ -9,13 +10,14 @@ namespace {
 
 constexpr std::uint8_t ESC = 0x1B;
 
-// Scan codes of the keys without a character.
+// PC set-1 scan codes of the keys that terminal sequences name.
 enum Scan : std::uint8_t {
-    scanEsc = 1,
     scanBackspace = 14,
     scanTab = 15,
     scanEnter = 28,
-    scanF1 = 59,
+    scanSlash = 53,
+    scanKeypadStar = 55,
+    scanF1 = 59,  // F1..F10: 59..68
     scanHome = 71,
     scanUp = 72,
     scanPgUp = 73,
@@ -31,49 +33,7 @@ enum Scan : std::uint8_t {
     scanDel = 83,
     scanF11 = 87,
     scanF12 = 88,
-    scanKeypadStar = 55,
-    scanSlash = 53,
 };
-
-struct AsciiKey {
-    std::uint8_t scan = 0;
-    bool shift = false;
-};
-
-constexpr std::array<AsciiKey, 128> makeAsciiTable() {
-    std::array<AsciiKey, 128> t{};
-    auto set = [&t](char c, std::uint8_t scan, bool shift) {
-        t[static_cast<unsigned char>(c)] = AsciiKey{scan, shift};
-    };
-    const char* digits = "1234567890";
-    const char* shiftedDigits = "!@#$%^&*()";
-    for (int i = 0; i < 10; ++i) {
-        set(digits[i], static_cast<std::uint8_t>(2 + i), false);
-        set(shiftedDigits[i], static_cast<std::uint8_t>(2 + i), true);
-    }
-    // The three letter rows and the punctuation keys around them.
-    struct Row {
-        const char* plain;
-        const char* shifted;
-        std::uint8_t first;
-    };
-    const Row rows[] = {
-        {"-=", "_+", 12},
-        {"qwertyuiop[]", "QWERTYUIOP{}", 16},
-        {"asdfghjkl;'`", "ASDFGHJKL:\"~", 30},
-        {"\\zxcvbnm,./", "|ZXCVBNM<>?", 43},
-    };
-    for (const Row& row : rows) {
-        for (int i = 0; row.plain[i] != 0; ++i) {
-            set(row.plain[i], static_cast<std::uint8_t>(row.first + i), false);
-            set(row.shifted[i], static_cast<std::uint8_t>(row.first + i), true);
-        }
-    }
-    set(' ', 57, false);
-    return t;
-}
-
-constexpr std::array<AsciiKey, 128> kAscii = makeAsciiTable();
 
 KeyEvent extendedKey(std::uint8_t scan) {
     KeyEvent e;
@@ -291,24 +251,19 @@ constexpr std::size_t maxSequence = 64;
 }  // namespace
 
 KeyEvent keyForByte(std::uint8_t b) {
-    if (b >= 32 && b < 127) {
-        AsciiKey k = kAscii[b];
-        return characterKey(b, k.scan, k.shift);
-    }
     switch (b) {
-        case 13: return characterKey(13, scanEnter);
-        case 9: return characterKey(9, scanTab);
-        case 8: case 127: return characterKey(8, scanBackspace);
-        case ESC: return characterKey(27, scanEsc);
-        case 0: return characterKey(0, 3);           // Ctrl+@ (Ctrl+2)
-        case 28: return characterKey(28, 43);        // Ctrl+backslash
-        case 29: return characterKey(29, 27);        // Ctrl+]
-        case 30: return characterKey(30, 7);         // Ctrl+^ (Ctrl+6)
-        case 31: return characterKey(31, 12);        // Ctrl+_ (Ctrl+minus)
+        case 127: return characterKey(8, scanBackspace);  // what most terminals send for Backspace
+        case 0: return characterKey(0, 3);                // Ctrl+@ (Ctrl+2)
+        case 28: return characterKey(28, 43);             // Ctrl+backslash
+        case 29: return characterKey(29, 27);             // Ctrl+]
+        case 30: return characterKey(30, 7);              // Ctrl+^ (Ctrl+6)
+        case 31: return characterKey(31, 12);             // Ctrl+_ (Ctrl+minus)
         default: break;
     }
-    if (b < 32) return characterKey(b, kAscii['a' + b - 1].scan);  // Ctrl+letter
-    return characterKey(b, 0);
+    // Printable ASCII, Enter, Tab, Backspace (8), Esc and Ctrl+letter on the
+    // US layout; bytes 128..255 have no key of their own.
+    KeyPosition key = keyOfCharacter(b);
+    return characterKey(b, key.scanCode, key.shift);
 }
 
 KeyDecoder::KeyDecoder(bool utf8, int escTimeoutMs) : utf8_(utf8), timeoutMs_(escTimeoutMs) {}
