@@ -111,7 +111,7 @@ std::unique_ptr<TerminalDevice> TerminalDevice::openOn(int fd, bool ownsFd, bool
     };
     termios original;
     if (!isatty(fd) || tcgetattr(fd, &original) != 0) {
-        return fail(std::string("no terminal to run in: ") + std::strerror(errno));
+        return fail("no terminal to run in: the device is not a terminal");
     }
     if (terminalRestore().armed()) return fail("the terminal is already in use by this program");
     int rows, columns;
@@ -130,14 +130,11 @@ TerminalDevice::TerminalDevice(int fd, bool ownsFd, bool utf8, const termios& or
       ownsFd_(ownsFd),
       utf8_(utf8),
       original_(original),
-      raw_(original),
       originalRows_(rows),
       originalColumns_(columns),
       grid_(columns, rows, 7),
       renderer_(utf8, rows, columns),
-      decoder_(utf8) {
-    makeRaw(raw_);
-}
+      decoder_(utf8) {}
 
 bool TerminalDevice::setUp(std::string& errorText) {
     int pipeFds[2];
@@ -152,7 +149,9 @@ bool TerminalDevice::setUp(std::string& errorText) {
     RestoreStack& restore = terminalRestore();
     restore.pushTermios(fd_, original_);
     installTerminalSignalHandlers(wakeWrite_);
-    if (tcsetattr(fd_, TCSADRAIN, &raw_) != 0) {
+    termios raw = original_;
+    makeRaw(raw);
+    if (tcsetattr(fd_, TCSADRAIN, &raw) != 0) {
         errorText = std::string("cannot put the terminal in raw mode: ") + std::strerror(errno);
         restoreTerminalNow();
         removeTerminalSignalHandlers();

@@ -93,7 +93,6 @@ private:
     bool utf8_;
     bool closed_ = false;
     termios original_;
-    termios raw_;
     int wakeRead_ = -1;
     int wakeWrite_ = -1;
     int originalRows_;
