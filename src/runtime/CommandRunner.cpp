@@ -40,11 +40,9 @@ std::uint32_t CommandRunner::runCommand(ErrorState& errors, std::string_view com
     case CommandLine::Kind::resize:
         device_.resize(command.columns != 0 ? command.columns : device_.width(),
                        command.rows != 0 ? command.rows : device_.height());
-        device_.present();
-        return 0;
+        return 0;  // the next frame shows it
     case CommandLine::Kind::clear:
         clearConsole(device_);
-        device_.present();
         return 0;
     case CommandLine::Kind::program: {
         std::optional<std::string> found = findProgram(command.words.front());

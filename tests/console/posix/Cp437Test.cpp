@@ -32,7 +32,9 @@ TEST(Cp437, EveryByteHasAPrintableGlyph) {
         EXPECT_GE(c, 32u) << b;
         EXPECT_NE(c, 127u) << b;
         EXPECT_FALSE(c >= 0x80 && c < 0xA0) << b;
-        if (b != 0) EXPECT_TRUE(seen.insert(c).second) << "glyph of " << b << " repeats";
+        if (b != 0) {
+            EXPECT_TRUE(seen.insert(c).second) << "glyph of " << b << " repeats";
+        }
         EXPECT_FALSE(cp437Utf8(static_cast<std::uint8_t>(b)).empty());
     }
 }
