@@ -105,16 +105,7 @@ struct Screen {
         row = fieldRow + offset / screenColumns;
         column = offset % screenColumns + 1;
     }
-    ScreenState state() const {
-        ScreenState s;
-        s.width = grid.width();
-        s.height = grid.height();
-        s.cells = grid.data();
-        s.cursorRow = row;
-        s.cursorColumn = column;
-        s.cursor = CursorShape{10, true};
-        return s;
-    }
+    ScreenState state() const { return ScreenState::of(grid, row, column, CursorShape{10, true}); }
 };
 
 int changedCells(const std::vector<Cell>& before, const CellGrid& after) {

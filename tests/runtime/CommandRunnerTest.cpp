@@ -5,7 +5,7 @@
 #include <filesystem>
 
 #include "SystemCallFaults.h"
-#include "TempDirectory.h"
+#include "support/TempDir.h"
 #include "console/MemoryDevice.h"
 #include "runtime/CommandRunner.h"
 #include "runtime/ErrorState.h"
@@ -107,9 +107,9 @@ TEST_F(CommandRunnerTest, aChildThatCannotStartRaisesTheMappedCode) {
     }
     EXPECT_EQ(run("exit 5"), 5u);
     // An executable file the system cannot run fails in the child's exec.
-    testing::TempDirectory directory;
+    test::TempDir directory;
     const std::string program = directory.file("garbage");
-    testing::writeContent(program, std::string("\x01\x02\x03\x04", 4));
+    test::writeFile(program, std::string("\x01\x02\x03\x04", 4));
     std::filesystem::permissions(program, std::filesystem::perms::owner_all);
     EXPECT_EQ(run("cmd /c " + program), 0u);
     EXPECT_EQ(errors.takeErrorCode(), 75);

@@ -9,14 +9,14 @@
 #include "runtime/OutputFile.h"
 #include "runtime/SystemCall.h"
 #include "SystemCallFaults.h"
-#include "TempDirectory.h"
+#include "support/TempDir.h"
 
 namespace corvel {
 namespace {
 
-using testing::fileContent;
+using test::readFile;
 using testing::PlantedFaults;
-using testing::writeContent;
+using test::writeFile;
 
 class OutputFileTest : public ::testing::Test {
 protected:
@@ -32,16 +32,16 @@ protected:
         return errors.takeErrorCode();
     }
 
-    testing::TempDirectory directory;
+    test::TempDir directory;
     std::string path = directory.file("MyCorvel.Txt");
     ErrorState errors;
     OutputFiles files;
 };
 
 TEST_F(OutputFileTest, writesItemsBackToBackWithCrLfAndEmptiesOlderContent) {
-    writeContent(path, std::string(500, 'z'));
+    writeFile(path, std::string(500, 'z'));
     openFresh();
-    EXPECT_EQ(fileContent(path), "");
+    EXPECT_EQ(readFile(path), "");
     files.writeFileText(errors, 1, "12:00:00 ");
     files.writeFileText(errors, 1, "");
     files.writeFileText(errors, 1, "Title");
@@ -52,7 +52,7 @@ TEST_F(OutputFileTest, writesItemsBackToBackWithCrLfAndEmptiesOlderContent) {
     EXPECT_EQ(files.filePosition(1), 23u);
     files.closeAllFiles(errors);
     EXPECT_EQ(errors.currentErrorCode(), 0);
-    EXPECT_EQ(fileContent(path), std::string("12:00:00 Title\r\n\r\n\xEC\x00\xF9\r\n", 23));
+    EXPECT_EQ(readFile(path), std::string("12:00:00 Title\r\n\r\n\xEC\x00\xF9\r\n", 23));
     EXPECT_FALSE(files.isOpen(1));
     EXPECT_EQ(raisedBy([&] { files.writeFileText(errors, 1, "x"); }), 52);
     EXPECT_EQ(raisedBy([&] { files.closeAllFiles(errors); }), 0);  // nothing open
@@ -61,11 +61,11 @@ TEST_F(OutputFileTest, writesItemsBackToBackWithCrLfAndEmptiesOlderContent) {
 TEST_F(OutputFileTest, everyItemIsWithTheSystemWhenTheCallReturns) {
     openFresh();
     files.writeFileText(errors, 1, "Name: ");
-    EXPECT_EQ(fileContent(path), "Name: ");
+    EXPECT_EQ(readFile(path), "Name: ");
     files.writeFileText(errors, 1, "Ann");
-    EXPECT_EQ(fileContent(path), "Name: Ann");
+    EXPECT_EQ(readFile(path), "Name: Ann");
     files.endFileLine(errors, 1);
-    EXPECT_EQ(fileContent(path), "Name: Ann\r\n");
+    EXPECT_EQ(readFile(path), "Name: Ann\r\n");
 }
 
 TEST_F(OutputFileTest, refusesBadNamesNumbersAndReuse) {
@@ -105,7 +105,7 @@ TEST_F(OutputFileTest, aSecondProcessGets70AndLeavesTheFirstFileIntact) {
     ASSERT_EQ(::waitpid(child, &status, 0), child);
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 70);
-    EXPECT_EQ(fileContent(path), "header\r\n");
+    EXPECT_EQ(readFile(path), "header\r\n");
 }
 
 TEST_F(OutputFileTest, openFailuresRaiseTheirCodesAndLeaveNothingOpen) {
@@ -118,12 +118,12 @@ TEST_F(OutputFileTest, openFailuresRaiseTheirCodesAndLeaveNothingOpen) {
         PlantedFaults faults({{"open", 0, error, {}}});
         EXPECT_EQ(raisedBy([&] { files.openOutputFile(errors, 1, path); }), 70);
     }
-    writeContent(path, "kept");
+    writeFile(path, "kept");
     {
         PlantedFaults faults({{"flock", 1, EWOULDBLOCK, {}}});
         EXPECT_EQ(raisedBy([&] { files.openOutputFile(errors, 1, path); }), 70);
     }
-    EXPECT_EQ(fileContent(path), "kept");  // never emptied without the lock
+    EXPECT_EQ(readFile(path), "kept");  // never emptied without the lock
     {
         PlantedFaults faults({{"ftruncate", 1, EIO, {}}});
         EXPECT_EQ(raisedBy([&] { files.openOutputFile(errors, 1, path); }), 57);
@@ -155,7 +155,7 @@ TEST_F(OutputFileTest, writeFailuresRaiseTheirCodesAndKeepWhatWasWritten) {
         EXPECT_EQ(raisedBy([&] { files.writeFileText(errors, 1, "world"); }), 61);
     }
     EXPECT_TRUE(files.isOpen(1));
-    EXPECT_EQ(fileContent(path), "hellowor");
+    EXPECT_EQ(readFile(path), "hellowor");
     EXPECT_EQ(files.filePosition(1), 8u);
 
     files.openOutputFile(errors, 2, "/dev/null");
@@ -192,7 +192,7 @@ TEST_F(OutputFileTest, cutFileToTakesBackWhatFollowsThePosition) {
     EXPECT_EQ(raisedBy([&] { files.cutFileTo(errors, 1, 1000); }), 5);
     EXPECT_EQ(raisedBy([&] { files.cutFileTo(errors, 3, 0); }), 52);
     files.closeAllFiles(errors);
-    EXPECT_EQ(fileContent(path), "header\r\nanswer\r\n");
+    EXPECT_EQ(readFile(path), "header\r\nanswer\r\n");
 }
 
 }  // namespace

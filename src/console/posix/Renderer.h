@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "console/ConsoleDevice.h"
+#include "console/posix/CellGrid.h"
 
 namespace corvel::posix {
 
@@ -26,6 +27,11 @@ struct ScreenState {
     int cursorRow = 1;              // 1-based, in the buffer
     int cursorColumn = 1;
     CursorShape cursor;
+
+    // What a grid with its cursor shows.
+    static ScreenState of(const CellGrid& grid, int cursorRow, int cursorColumn, CursorShape cursor) {
+        return {grid.width(), grid.height(), grid.data(), cursorRow, cursorColumn, cursor};
+    }
 };
 
 class Renderer {

@@ -224,14 +224,7 @@ void TerminalDevice::fillAttributes(int row, int column, int count, std::uint8_t
 }
 
 ScreenState TerminalDevice::screenState() const {
-    ScreenState s;
-    s.width = grid_.width();
-    s.height = grid_.height();
-    s.cells = grid_.data();
-    s.cursorRow = cursorRow_;
-    s.cursorColumn = cursorColumn_;
-    s.cursor = shape_;
-    return s;
+    return ScreenState::of(grid_, cursorRow_, cursorColumn_, shape_);
 }
 
 void TerminalDevice::present() {

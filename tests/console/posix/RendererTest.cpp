@@ -23,16 +23,7 @@ struct Screen {
             grid.writeCells(r, c + static_cast<int>(i), &cell, 1);
         }
     }
-    ScreenState state() const {
-        ScreenState s;
-        s.width = grid.width();
-        s.height = grid.height();
-        s.cells = grid.data();
-        s.cursorRow = row;
-        s.cursorColumn = column;
-        s.cursor = shape;
-        return s;
-    }
+    ScreenState state() const { return ScreenState::of(grid, row, column, shape); }
 };
 
 std::string frame(Renderer& renderer, const Screen& screen) {
