@@ -61,8 +61,6 @@ public:
     int exitFlag = 0;
     std::string confirmReply;
 
-    ErrorState& errors() { return errors_; }
-    VuvadOdor& editor() { return editor_; }
     // False when the answers could not be written, however often tried.
     bool applicationWritten() const { return !applicationLost_; }
 

@@ -35,7 +35,6 @@ public:
     int background() const { return background_; }
     std::uint8_t attribute() const { return static_cast<std::uint8_t>(background_ * 16 + foreground_); }
     bool pendingScroll() const { return pendingScroll_; }
-    CursorShape storedCursorShape() const { return shape_; }
 
     // readLine's one cell back, with the pending scroll undone.
     void moveBackOneCell();
@@ -43,7 +42,7 @@ public:
     void showCursorTemporarily();
     void restoreCursorShape();
 
-    ConsoleDevice& device() { return device_; }
+    int width() const { return device_.width(); }
 
 private:
     void scrollUp();

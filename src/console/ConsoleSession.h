@@ -22,7 +22,6 @@ public:
     int endSession(int exitCode);
 
     const std::string& commandTail() const { return commandTail_; }
-    ConsoleDevice& device() { return *device_; }
     ConsoleScreen& screen() { return *screen_; }
     ConsoleKeyboard& keyboard() { return *keyboard_; }
 

@@ -130,7 +130,7 @@ void VuvadOdor::typeCharacter(Field& f, char character) {
 void VuvadOdor::redraw(const Field& f) {
     screen_.setCursorPos(f.row, f.column);
     screen_.writeText(f.text);
-    const int w = screen_.device().width();
+    const int w = screen_.width();
     const int offset = f.column + f.p - 2;
     screen_.setCursorPos(f.row + offset / w, offset % w + 1);
 }

@@ -30,7 +30,6 @@ public:
     void deliverPendingError();
     // Stores the target and drops a pending error.
     void setFaultTarget(FaultTarget target);
-    FaultTarget faultTarget() const { return target_; }
 
     std::uint8_t currentErrorCode() const { return code_; }
     // Returns the code and clears the whole state.
