@@ -22,12 +22,12 @@
 #include <string>
 #include <vector>
 
-#include "console/posix/CellGrid.h"
+#include "console/CellGrid.h"
 #include "console/posix/Renderer.h"
 
 using corvel::Cell;
 using corvel::CursorShape;
-using corvel::posix::CellGrid;
+using corvel::CellGrid;
 using corvel::posix::Renderer;
 using corvel::posix::ScreenState;
 

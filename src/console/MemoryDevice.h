@@ -6,8 +6,8 @@
 #include <deque>
 #include <functional>
 #include <string>
-#include <vector>
 
+#include "console/CellGrid.h"
 #include "console/ConsoleDevice.h"
 
 namespace corvel {
@@ -16,19 +16,25 @@ class MemoryDevice : public ConsoleDevice {
 public:
     MemoryDevice(int columns, int rows);
 
-    int width() const override { return columns_; }
-    int height() const override { return rows_; }
+    int width() const override { return grid_.width(); }
+    int height() const override { return grid_.height(); }
     void resize(int columns, int rows) override;
 
     int cursorRow() const override { return row_; }
     int cursorColumn() const override { return column_; }
     void setCursor(int row, int column) override;
 
-    void writeCells(int row, int column, const Cell* cells, int count) override;
-    void scrollUp(std::uint8_t fillAttribute) override;
-    void fillCharacters(int row, int column, int count, std::uint8_t character) override;
-    void fillAttributes(int row, int column, int count, std::uint8_t attribute) override;
-    Cell readCell(int row, int column) const override;
+    void writeCells(int row, int column, const Cell* cells, int count) override {
+        grid_.writeCells(row, column, cells, count);
+    }
+    void scrollUp(std::uint8_t fillAttribute) override { grid_.scrollUp(fillAttribute); }
+    void fillCharacters(int row, int column, int count, std::uint8_t character) override {
+        grid_.fillCharacters(row, column, count, character);
+    }
+    void fillAttributes(int row, int column, int count, std::uint8_t attribute) override {
+        grid_.fillAttributes(row, column, count, attribute);
+    }
+    Cell readCell(int row, int column) const override { return grid_.cell(row, column); }
 
     std::uint8_t defaultAttribute() const override { return defaultAttribute_; }
     void setDefaultAttribute(std::uint8_t attribute) override { defaultAttribute_ = attribute; }
@@ -65,12 +71,7 @@ public:
     int waits() const { return waits_; }
 
 private:
-    Cell* cellAt(int row, int column);
-    const Cell* cellAt(int row, int column) const;
-
-    int columns_;
-    int rows_;
-    std::vector<Cell> cells_;
+    CellGrid grid_;
     int row_ = 1;
     int column_ = 1;
     std::uint8_t defaultAttribute_ = 7;

@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "console/ConsoleDevice.h"
-#include "console/posix/CellGrid.h"
+#include "console/CellGrid.h"
 
 namespace corvel::posix {
 

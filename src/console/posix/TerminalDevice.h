@@ -18,7 +18,7 @@
 #include <string>
 
 #include "console/ConsoleDevice.h"
-#include "console/posix/CellGrid.h"
+#include "console/CellGrid.h"
 #include "console/posix/KeyDecoder.h"
 #include "console/posix/Renderer.h"
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "console/posix/CellGrid.h"
+#include "console/CellGrid.h"
 
 namespace corvel::posix {
 namespace {

@@ -1,4 +1,4 @@
-// The screen buffer a terminal device keeps: cells, their size and the
+// The cell buffer a console device keeps: cells, their size and the
 // storing, filling and scrolling a device offers. Rows and columns are
 // 1-based; what lies outside is clipped.
 #pragma once
@@ -8,7 +8,7 @@
 
 #include "console/ConsoleDevice.h"
 
-namespace corvel::posix {
+namespace corvel {
 
 class CellGrid {
 public:
@@ -42,4 +42,4 @@ private:
     std::vector<Cell> cells_;
 };
 
-}  // namespace corvel::posix
+}  // namespace corvel

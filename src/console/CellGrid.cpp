@@ -1,8 +1,9 @@
-#include "console/posix/CellGrid.h"
+// Storing, filling, scrolling and resizing the cell buffer.
+#include "console/CellGrid.h"
 
 #include <algorithm>
 
-namespace corvel::posix {
+namespace corvel {
 
 CellGrid::CellGrid(int columns, int rows, std::uint8_t fillAttribute)
     : width_(std::max(columns, 1)),
@@ -68,4 +69,4 @@ void CellGrid::fillAttributes(int row, int column, int count, std::uint8_t attri
     forRun(row, column, count, [attribute](Cell& c) { c.attribute = attribute; });
 }
 
-}  // namespace corvel::posix
+}  // namespace corvel
