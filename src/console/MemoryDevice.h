@@ -66,6 +66,7 @@ public:
 
     // The characters of columns from..to of a row as a byte string.
     std::string rowText(int row, int fromColumn = 1, int toColumn = 0) const;
+    const CellGrid& grid() const { return grid_; }
     int alerts() const { return alerts_; }
     int frames() const { return frames_; }
     int waits() const { return waits_; }
