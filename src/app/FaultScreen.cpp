@@ -5,19 +5,23 @@
 #include "runtime/RuntimeError.h"
 
 namespace corvel {
+namespace {
+// The line label the fault screen runs under.
+constexpr std::uint16_t faultScreenLabel = 10000;
+}  // namespace
 
 void Form::showFaultScreen() {
     // The label and message must be read before takeErrorCode clears them.
     const std::uint16_t label = errors_.faultLabel();
     const std::string message(errorMessage(errors_.currentErrorCode()));
     const std::uint8_t code = errors_.takeErrorCode();
-    lineLabel() = 10000;
+    lineLabel() = faultScreenLabel;
     screen_.newLine();
     keyboard_.beep();
     // A fault raised by the fault screen itself (its tone could not start)
     // is reported without trying the tone again, so the screen is not
     // entered over and over.
-    if (label != 10000) playErrorTone();
+    if (label != faultScreenLabel) playErrorTone();
     screen_.setTextColors(4, -1, 0);
     screen_.writeText(" \xEC Internal Error: ");
     screen_.setTextColors(3, -1, 0);
