@@ -1,5 +1,6 @@
 #include "console/posix/KeyDecoder.h"
 
+#include <algorithm>
 #include <array>
 
 #include "console/UsLayout.h"
@@ -248,6 +249,11 @@ bool isIntermediateByte(std::uint8_t c) { return c >= 0x20 && c <= 0x2F; }
 // The longest CSI sequence kept whole; a longer one is dropped.
 constexpr std::size_t maxSequence = 64;
 
+constexpr std::string_view pasteEndMarker = "\x1b[201~";
+
+// A pasted key counts when it is a printable character typed without Alt.
+bool isPrintable(const KeyEvent& e) { return !e.alt && e.character >= 32 && e.character != 127; }
+
 }  // namespace
 
 KeyEvent keyForByte(std::uint8_t b) {
@@ -284,12 +290,12 @@ void KeyDecoder::feed(std::string_view bytes, std::int64_t nowMs) {
 }
 
 void KeyDecoder::expire(std::int64_t nowMs) {
-    if (pending_.empty() || nowMs < lastByteMs_ + timeoutMs_) return;
+    if (pending_.empty() || inPaste_ || nowMs < lastByteMs_ + timeoutMs_) return;
     decode(true);
 }
 
 std::optional<std::int64_t> KeyDecoder::deadline() const {
-    if (pending_.empty()) return std::nullopt;
+    if (pending_.empty() || inPaste_) return std::nullopt;
     return lastByteMs_ + timeoutMs_;
 }
 
@@ -304,7 +310,8 @@ void KeyDecoder::decode(bool flush) {
     std::size_t size = pending_.size();
     std::size_t pos = 0;
     while (pos < size) {
-        Step step = decodeOne(data + pos, size - pos, flush);
+        Step step = inPaste_ ? decodePasted(data + pos, size - pos) : decodeOne(data + pos, size - pos, flush);
+        if (step.paste != Paste::none) inPaste_ = step.paste == Paste::start;
         if (step.length == 0) {
             if (size - pos > maxSequence) {
                 // Nothing a terminal sends for a key is this long: drop it and
@@ -396,6 +403,9 @@ KeyDecoder::Step KeyDecoder::decodeCsi(const std::uint8_t* p, std::size_t n, std
     if (i == n) return incomplete();
     if (!isFinalByte(p[i])) return Step{i, std::nullopt};  // malformed: drop up to the stray byte
     if (i != paramsEnd) return Step{i + 1, std::nullopt};  // intermediates: no key
+    if (p[i] == '~' && i - start == 3 && p[start] == '2' && p[start + 1] == '0' && p[start + 2] == '0') {
+        return Step{i + 1, std::nullopt, Paste::start};
+    }
     return Step{i + 1, csiKey(parseParams(p + start, paramsEnd - start), p[i], utf8_)};
 }
 
@@ -451,6 +461,22 @@ KeyDecoder::Step KeyDecoder::decodeUtf8(const std::uint8_t* p, std::size_t n, bo
     int b = unicodeToCp437(c);
     if (b < 0) return Step{length, std::nullopt};
     return Step{length, keyForByte(static_cast<std::uint8_t>(b))};
+}
+
+// Inside a paste: the end marker, or one character kept only when printable.
+// An ESC that does not begin the end marker is dropped by itself.
+KeyDecoder::Step KeyDecoder::decodePasted(const std::uint8_t* p, std::size_t n) const {
+    if (p[0] == ESC) {
+        std::size_t k = std::min(n, pasteEndMarker.size());
+        if (std::string_view(reinterpret_cast<const char*>(p), k) != pasteEndMarker.substr(0, k)) {
+            return Step{1, std::nullopt};
+        }
+        if (k < pasteEndMarker.size()) return Step{};
+        return Step{k, std::nullopt, Paste::end};
+    }
+    Step step = p[0] >= 0x80 && utf8_ ? decodeUtf8(p, n, false) : Step{1, keyForByte(p[0])};
+    if (step.key && !isPrintable(*step.key)) step.key.reset();
+    return step;
 }
 
 }  // namespace corvel::posix

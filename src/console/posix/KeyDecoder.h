@@ -8,9 +8,13 @@
 // Del, PgUp, PgDn, F1..F12 in their xterm, rxvt, Linux console, VT220 and
 // tmux/screen forms (CSI and SS3, with or without modifier parameters); the
 // application keypad; Alt+key as ESC followed by the key; xterm's
-// modifyOtherKeys and the CSI u form. Mouse reports, focus reports, the
-// bracketed-paste markers and every other complete CSI sequence that names
-// no key are swallowed whole.
+// modifyOtherKeys and the CSI u form. Mouse reports, focus reports and every
+// other complete CSI sequence that names no key are swallowed whole.
+//
+// Between the bracketed-paste markers (ESC [ 200 ~ and ESC [ 201 ~) only the
+// printable characters count, as typed characters; control characters, ESC
+// and Enter among them, are dropped, so a paste never acts as a key. Nothing
+// in a paste times out: it ends at its end marker.
 #pragma once
 
 #include <cstddef>
@@ -49,9 +53,11 @@ public:
     std::vector<KeyEvent> take();
 
 private:
+    enum class Paste { none, start, end };
     struct Step {
         std::size_t length = 0;  // 0: more bytes are needed
         std::optional<KeyEvent> key;
+        Paste paste = Paste::none;
     };
 
     void decode(bool flush);
@@ -60,12 +66,14 @@ private:
     Step decodeCsi(const std::uint8_t* p, std::size_t n, std::size_t start, bool flush) const;
     Step decodeSs3(const std::uint8_t* p, std::size_t n, std::size_t start, bool flush) const;
     Step decodeUtf8(const std::uint8_t* p, std::size_t n, bool flush) const;
+    Step decodePasted(const std::uint8_t* p, std::size_t n) const;
 
     bool utf8_;
     int timeoutMs_;
     std::string pending_;
     std::int64_t lastByteMs_ = 0;
     bool skippingCsi_ = false;  // an overlong CSI is being dropped up to its final byte
+    bool inPaste_ = false;      // between the paste markers
     std::vector<KeyEvent> events_;
 };
 

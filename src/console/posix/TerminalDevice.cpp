@@ -26,6 +26,9 @@ constexpr std::string_view enterAlternateScreen = "\x1b[?1049h";
 constexpr std::string_view leaveAlternateScreen = "\x1b[?1049l";
 constexpr std::string_view autowrapOff = "\x1b[?7l";
 constexpr std::string_view autowrapOn = "\x1b[?7h";
+// Bracketed paste: a paste comes between markers, so it is never taken as keys.
+constexpr std::string_view bracketedPasteOn = "\x1b[?2004h";
+constexpr std::string_view bracketedPasteOff = "\x1b[?2004l";
 // Colours, cursor shape (the terminal's default) and a visible cursor.
 constexpr std::string_view resetScreenState = "\x1b[0m\x1b[0 q\x1b[?25h";
 
@@ -162,10 +165,12 @@ bool TerminalDevice::setUp(std::string& errorText) {
     }
     restore.pushBytes(fd_, leaveAlternateScreen);
     restore.pushBytes(fd_, autowrapOn);
+    restore.pushBytes(fd_, bracketedPasteOff);
     restore.pushBytes(fd_, resetScreenState);
     std::string enter;
     enter += enterAlternateScreen;
     enter += autowrapOff;
+    enter += bracketedPasteOn;
     writeOut(enter);
     return true;
 }
@@ -250,8 +255,12 @@ void TerminalDevice::takeEvent() {
 }
 
 bool TerminalDevice::waitEvent(int timeoutMs) {
+    // Keys already typed (a paste, typing ahead) are taken without a frame
+    // each: the screen is brought up to date once they are used up.
+    if (events_.empty() && !closed_) pump(0);
+    if (!events_.empty()) return true;
     present();
-    if (closed_) return !events_.empty();
+    if (closed_) return false;
     std::int64_t start = nowMs();
     for (;;) {
         if (!events_.empty()) return true;

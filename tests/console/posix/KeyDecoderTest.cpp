@@ -232,6 +232,35 @@ TEST(KeyDecoder, MouseFocusAndPasteReportsMakeNoGarbageKeys) {
     EXPECT_EQ(decode("\x1b[200~hi\x1b[201~"), (Keys{chr('h', 35), chr('i', 23)}));
 }
 
+// A paste is typed characters only: its control characters, keys and
+// escape sequences are dropped, and nothing in it waits for a time-out.
+TEST(KeyDecoder, PasteKeepsOnlyPrintableCharacters) {
+    EXPECT_EQ(decode("\x1b[200~a\r\n\tb\x7f\x08\x1b\x1b[Ac\xc3\xa9\x1b[201~\r"),
+              (Keys{chr('a', 30), chr('b', 48), chr('[', 26), chr('A', 30, true), chr('c', 46), chr(0x82, 0),
+                    chr(13, 28)}));
+    EXPECT_EQ(decode("\x1b[200~\xe2\x96\xba\x01x\x1b[201~"), Keys{chr('x', 45)});  // U+25BA is byte 16
+    EXPECT_EQ(decode("\x1b[200~\xe9\x1b[201~", false), Keys{chr(0xe9, 0)});
+    expectSameAtEverySplit("q\x1b[200~a\x1b\x1b[20\r\x1b[201" "x\x1b[201~\x1b" "b");
+
+    KeyDecoder d(true);
+    d.feed("\x1b[200~ab\x1b[20", 0);
+    EXPECT_FALSE(d.deadline());
+    d.expire(100000);
+    d.feed("1~\r", 100000);
+    EXPECT_EQ(d.take(), (Keys{chr('a', 30), chr('b', 48), chr(13, 28)}));
+}
+
+TEST(KeyDecoder, HugePasteNeverEndsInsideItself) {
+    std::string paste = "\x1b[200~";
+    for (int i = 0; i < 100000; ++i) paste += static_cast<char>(i % 7 == 0 ? '\r' : 'a' + i % 26);
+    paste += "\x1b[201~";
+    KeyDecoder d(true);
+    for (std::size_t at = 0; at < paste.size(); at += 4096) d.feed(paste.substr(at, 4096), 0);
+    Keys keys = d.take();
+    EXPECT_EQ(keys.size(), 100000u - 100000u / 7 - 1);
+    for (const KeyEvent& e : keys) ASSERT_NE(e.character, 13);
+}
+
 TEST(KeyDecoder, SequencesSplitAtEveryByteBoundary) {
     expectSameAtEverySplit("a\x1b[1;5Ab\x1bOPc\x1b[15;2~d\x1b[[Ae\x1bxf\x1b[M !!g\x1b[<0;1;1Mh");
     expectSameAtEverySplit("\x1b[3$\x1b\x1b[B\x1b[200~z\x1b[201~\xc3\xa9\xe2\x88\x9e\x1b\xc3\xa9");

@@ -25,8 +25,8 @@ namespace {
 using testing::Pty;
 using testing::sameSettings;
 
-const std::string enterBytes = "\x1b[?1049h\x1b[?7l";
-const std::string leaveBytes = "\x1b[0m\x1b[0 q\x1b[?25h\x1b[?7h\x1b[?1049l";
+const std::string enterBytes = "\x1b[?1049h\x1b[?7l\x1b[?2004h";
+const std::string leaveBytes = "\x1b[0m\x1b[0 q\x1b[?25h\x1b[?2004l\x1b[?7h\x1b[?1049l";
 
 std::unique_ptr<TerminalDevice> openOnPty(Pty& pty, bool utf8 = true) {
     std::string error;
@@ -209,7 +209,7 @@ TEST(TerminalDevice, ResizeAsksTheTerminalToFollowAndPutsItBackAtTheEnd) {
     EXPECT_EQ(device->readCell(1, 20).character, 'x');
     device->present();
     std::string frame = pty.drain();
-    EXPECT_EQ(frame.rfind("\x1b[?1049h\x1b[?7l\x1b[8;5;20t", 0), 0u) << frame;
+    EXPECT_EQ(frame.rfind(enterBytes + "\x1b[8;5;20t", 0), 0u) << frame;
     device->close();
     EXPECT_TRUE(endsWith(pty.drain(), "\x1b[8;10;30t" + leaveBytes));
 }
