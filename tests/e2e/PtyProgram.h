@@ -1,0 +1,171 @@
+// The real program on a pseudo-terminal of its own: the pty is its
+// controlling terminal, the test types into the master side and collects all
+// the program sends, and reads the terminal's settings after the program
+// ended (the test keeps the slave side open for that).
+#pragma once
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/ioctl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace corvel::test {
+
+struct PtyProgramOptions {
+    int rows = 50;
+    int columns = 80;
+    std::string stdinFile;   // when set, standard input comes from this file, not the terminal
+    std::string stdoutFile;  // when set, standard output goes to this file
+};
+
+class PtyProgram {
+public:
+    explicit PtyProgram(std::vector<std::string> arguments, PtyProgramOptions options = {}) {
+        master_ = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+        if (master_ < 0 || grantpt(master_) != 0 || unlockpt(master_) != 0) return;
+        std::string slaveName = ptsname(master_);
+        slave_ = ::open(slaveName.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+        winsize ws{};
+        ws.ws_row = static_cast<unsigned short>(options.rows);
+        ws.ws_col = static_cast<unsigned short>(options.columns);
+        ioctl(master_, TIOCSWINSZ, &ws);
+        tcgetattr(slave_, &before_);
+        pid_ = fork();
+        if (pid_ == 0) startChild(slaveName, arguments, options);
+    }
+    ~PtyProgram() {
+        if (pid_ > 0 && !exited_) {
+            ::kill(pid_, SIGKILL);
+            waitpid(pid_, nullptr, 0);
+        }
+        if (slave_ >= 0) ::close(slave_);
+        if (master_ >= 0) ::close(master_);
+    }
+    PtyProgram(const PtyProgram&) = delete;
+    PtyProgram& operator=(const PtyProgram&) = delete;
+
+    bool started() const { return pid_ > 0; }
+    pid_t pid() const { return pid_; }
+    int master() const { return master_; }
+    const std::string& output() const { return output_; }
+
+    void setSize(int rows, int columns) {
+        winsize ws{};
+        ws.ws_row = static_cast<unsigned short>(rows);
+        ws.ws_col = static_cast<unsigned short>(columns);
+        ioctl(master_, TIOCSWINSZ, &ws);
+    }
+
+    // Collects output until quietMs pass without a byte (or limitMs in all).
+    void settle(int quietMs = 150, int limitMs = 20000) {
+        auto start = std::chrono::steady_clock::now();
+        while (readSome(quietMs)) {
+            if (std::chrono::steady_clock::now() - start > std::chrono::milliseconds(limitMs)) break;
+        }
+    }
+    // Waits for the first frame: the program has left the line discipline's
+    // cooked mode, so what is typed from now on arrives as keys.
+    void waitForFirstFrame() {
+        for (int i = 0; i < 200 && output_.find("\x1b[?1049h") == std::string::npos; ++i) readSome(50);
+        settle();
+    }
+    // Types bytes as the terminal sends them, collecting output meanwhile so
+    // that the program is never blocked writing.
+    void type(const std::string& bytes) {
+        std::size_t done = 0;
+        while (done < bytes.size()) {
+            pollfd fds{master_, POLLIN | POLLOUT, 0};
+            if (poll(&fds, 1, 1000) <= 0) break;
+            if (fds.revents & POLLIN) readSome(0);
+            if (fds.revents & POLLOUT) {
+                ssize_t n = ::write(master_, bytes.data() + done, std::min<std::size_t>(bytes.size() - done, 512));
+                if (n > 0) done += static_cast<std::size_t>(n);
+            }
+        }
+    }
+    // Waits (at most limitMs) for the program to end; its wait status, or -1.
+    int waitForExit(int limitMs = 20000) {
+        auto start = std::chrono::steady_clock::now();
+        for (;;) {
+            readSome(20);
+            int status = 0;
+            if (waitpid(pid_, &status, WNOHANG) == pid_) {
+                exited_ = true;
+                settle(50);
+                return status;
+            }
+            if (std::chrono::steady_clock::now() - start > std::chrono::milliseconds(limitMs)) return -1;
+        }
+    }
+
+    // Whether the terminal's settings are what they were before the start.
+    bool settingsAsBefore() const {
+        termios now{};
+        tcgetattr(slave_, &now);
+        return now.c_iflag == before_.c_iflag && now.c_oflag == before_.c_oflag &&
+               now.c_cflag == before_.c_cflag && now.c_lflag == before_.c_lflag &&
+               std::memcmp(now.c_cc, before_.c_cc, sizeof now.c_cc) == 0;
+    }
+
+private:
+    bool readSome(int waitMs) {
+        pollfd fds{master_, POLLIN, 0};
+        if (poll(&fds, 1, waitMs) <= 0 || !(fds.revents & POLLIN)) return false;
+        char buffer[8192];
+        ssize_t n = ::read(master_, buffer, sizeof buffer);
+        if (n <= 0) return false;
+        output_.append(buffer, static_cast<std::size_t>(n));
+        return true;
+    }
+
+    [[noreturn]] static void startChild(const std::string& slaveName, const std::vector<std::string>& arguments,
+                                        const PtyProgramOptions& options) {
+        setsid();
+        int tty = ::open(slaveName.c_str(), O_RDWR);  // becomes the controlling terminal
+        if (tty < 0) _exit(120);
+        int in = options.stdinFile.empty() ? tty : ::open(options.stdinFile.c_str(), O_RDONLY);
+        int out = options.stdoutFile.empty() ? tty : ::open(options.stdoutFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        dup2(in, 0);
+        dup2(out, 1);
+        dup2(tty, 2);
+        for (int s : {SIGTERM, SIGHUP, SIGQUIT, SIGINT, SIGPIPE}) signal(s, SIG_DFL);
+        rlimit noCore{0, 0};
+        setrlimit(RLIMIT_CORE, &noCore);
+        std::vector<char*> argv{const_cast<char*>(CORVEL_BINARY)};
+        for (const std::string& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        setenv("TERM", "xterm-256color", 1);
+        unsetenv("LC_ALL");
+        unsetenv("LC_CTYPE");
+        setenv("LANG", "C.UTF-8", 1);
+        execv(CORVEL_BINARY, argv.data());
+        _exit(127);
+    }
+
+    int master_ = -1;
+    int slave_ = -1;
+    pid_t pid_ = -1;
+    bool exited_ = false;
+    termios before_{};
+    std::string output_;
+};
+
+// How often text occurs in bytes.
+inline int occurrences(const std::string& bytes, const std::string& text) {
+    int count = 0;
+    for (std::size_t at = bytes.find(text); at != std::string::npos; at = bytes.find(text, at + 1)) ++count;
+    return count;
+}
+
+}  // namespace corvel::test

@@ -1,0 +1,179 @@
+// The real program on a pseudo-terminal: every way out leaves the terminal
+// as it was found, a paste is only typing, resizes do no harm, redirected
+// standard streams do not matter, and a second instance leaves the first
+// one's file alone.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <random>
+#include <string>
+
+#include "e2e/PtyProgram.h"
+#include "support/TempDir.h"
+
+namespace corvel::test {
+namespace {
+
+const std::string fifteenAnswers =
+    "Jane Doe\rjane@example.org\rDoe BBS\rLafayette, LA\r1-337-555-1212\r7am-9pm\r1-337-555-1313\r33600\r"
+    "BinkP\rbbs.example.org\rMailer\rTosser\rFileT\ry\rnone\r";
+
+int lineCount(const std::string& text) { return occurrences(text, "\r\n"); }
+
+// The terminal as found: settings, the main screen, a visible cursor, and
+// every mode the program switched on switched off again, each exactly once.
+void expectTerminalRestored(const PtyProgram& program) {
+    const std::string& out = program.output();
+    EXPECT_TRUE(program.settingsAsBefore()) << "terminal settings";
+    EXPECT_EQ(occurrences(out, "\x1b[?1049l"), 1) << "left the alternate screen once";
+    EXPECT_EQ(occurrences(out, "\x1b[?2004l"), 1) << "bracketed paste off once";
+    for (auto [on, off] : {std::pair<std::string, std::string>{"\x1b[?1049h", "\x1b[?1049l"},
+                           {"\x1b[?2004h", "\x1b[?2004l"},
+                           {"\x1b[?25l", "\x1b[?25h"},
+                           {"\x1b[?7l", "\x1b[?7h"}}) {
+        std::size_t lastOff = out.rfind(off);
+        std::size_t lastOn = out.rfind(on);
+        EXPECT_TRUE(lastOff != std::string::npos && (lastOn == std::string::npos || lastOn < lastOff))
+            << "mode left on: " << on.substr(1);
+    }
+}
+
+struct WayOut {
+    const char* name;
+    int signal;  // 0: the program ends by itself
+};
+
+class RestoreOnEveryWayOut : public ::testing::TestWithParam<WayOut> {};
+
+TEST_P(RestoreOnEveryWayOut, TheTerminalIsAsItWasFound) {
+    TempDir dir;
+    const WayOut way = GetParam();
+    if (std::string(way.name) == "faultScreen") std::filesystem::create_directory("MyCorvel.Txt");
+    PtyProgram program({});
+    ASSERT_TRUE(program.started());
+    program.waitForFirstFrame();
+    if (way.signal != 0) {
+        program.type("half an answer");
+        program.settle(50);
+        ::kill(program.pid(), way.signal);
+    } else if (std::string(way.name) == "normal") {
+        program.type(fifteenAnswers + "y\r");
+        program.settle();
+        program.type("\r");
+    } else if (std::string(way.name) == "altX") {
+        program.type("\x1bx");
+    } else {
+        for (int i = 0; i < 3; ++i) {  // one key for each report on the fault screen
+            program.settle();
+            program.type(" ");
+        }
+    }
+    int status = program.waitForExit();
+    if (way.signal != 0) {
+        ASSERT_TRUE(WIFSIGNALED(status)) << status;
+        EXPECT_EQ(WTERMSIG(status), way.signal);
+    } else {
+        ASSERT_TRUE(WIFEXITED(status)) << status;
+        EXPECT_EQ(WEXITSTATUS(status), std::string(way.name) == "faultScreen" ? 1 : 0);
+    }
+    expectTerminalRestored(program);
+}
+
+INSTANTIATE_TEST_SUITE_P(PtyRun, RestoreOnEveryWayOut,
+                         ::testing::Values(WayOut{"normal", 0}, WayOut{"altX", 0}, WayOut{"faultScreen", 0},
+                                           WayOut{"sigterm", SIGTERM}, WayOut{"sighup", SIGHUP},
+                                           WayOut{"sigquit", SIGQUIT}, WayOut{"sigsegv", SIGSEGV},
+                                           WayOut{"sigabrt", SIGABRT}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(PtyRun, aHugePasteIsTypingThatFillsTheFieldAndNeverEndsTheQuestion) {
+    TempDir dir;
+    PtyProgram program({});
+    program.waitForFirstFrame();
+    std::size_t before = program.output().size();
+    std::string paste = "\x1b[200~";
+    for (int i = 0; i < 100000; ++i) paste += i % 50 == 49 ? '\r' : static_cast<char>('a' + i % 26);
+    program.type(paste + "\x1b[201~");
+    program.settle();
+    EXPECT_LT(program.output().size() - before, 100000u) << "not a frame per pasted character";
+    program.type("\r" + fifteenAnswers.substr(fifteenAnswers.find('\r') + 1) + "y\r");
+    program.settle();
+    program.type("\r");
+    int status = program.waitForExit();
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    std::string application = readFile("MyCorvel.Txt");
+    std::size_t name = application.find("Real Name = ");
+    ASSERT_NE(name, std::string::npos) << application;
+    std::string answer = application.substr(name + 12, application.find("\r\n", name) - name - 12);
+    EXPECT_EQ(answer.size(), 255u);
+    EXPECT_EQ(answer.substr(0, 30), "abcdefghijklmnopqrstuvwxyzabcd");
+    EXPECT_NE(application.find("Email Address = jane@example.org\r\n"), std::string::npos);
+    EXPECT_EQ(lineCount(application), 19);
+}
+
+TEST(PtyRun, aThousandResizesDoNoHarm) {
+    TempDir dir;
+    PtyProgram program({});
+    program.waitForFirstFrame();
+    std::mt19937 random(2026);
+    for (int i = 0; i < 1000; ++i) {
+        program.setSize(1 + static_cast<int>(random() % 70), 1 + static_cast<int>(random() % 120));
+        if (i % 50 == 0) program.settle(5);
+    }
+    program.setSize(50, 80);
+    program.settle();
+    program.type(fifteenAnswers + "y\r");
+    program.settle();
+    program.type("\r");
+    int status = program.waitForExit();
+    ASSERT_TRUE(WIFEXITED(status)) << status;
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(lineCount(readFile("MyCorvel.Txt")), 19);
+    expectTerminalRestored(program);
+}
+
+TEST(PtyRun, redirectedStandardStreamsLeaveTheFormOnTheTerminal) {
+    TempDir dir;
+    writeFile("keys", "these bytes are not keys\r");
+    PtyProgram program({}, {50, 80, dir.file("keys"), dir.file("out")});
+    program.waitForFirstFrame();
+    program.type("\x1bx");
+    int status = program.waitForExit();
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(readFile("out"), "") << "nothing goes to standard output";
+    EXPECT_EQ(lineCount(readFile("MyCorvel.Txt")), 2) << "Alt+X keeps the header only";
+    expectTerminalRestored(program);
+}
+
+TEST(PtyRun, aSecondInstanceLeavesTheFirstOnesFileAlone) {
+    TempDir dir;
+    PtyProgram first({});
+    first.waitForFirstFrame();
+    const std::string header = readFile("MyCorvel.Txt");
+    ASSERT_EQ(lineCount(header), 2);
+
+    PtyProgram second({"Othernet"});
+    second.waitForFirstFrame();
+    EXPECT_NE(second.output().find("Permission denied"), std::string::npos) << "the file is in use";
+    for (int i = 0; i < 3; ++i) {  // a key for each report
+        second.type(" ");
+        second.settle();
+    }
+    int status = second.waitForExit();
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 1) << "the second application was not written";
+    EXPECT_EQ(readFile("MyCorvel.Txt"), header);
+
+    first.type(fifteenAnswers + "y\r");
+    first.settle();
+    first.type("\r");
+    ASSERT_TRUE(WIFEXITED(first.waitForExit()));
+    std::string application = readFile("MyCorvel.Txt");
+    EXPECT_EQ(application.substr(0, header.size()), header);
+    EXPECT_EQ(lineCount(application), 19);
+}
+
+}  // namespace
+}  // namespace corvel::test
