@@ -7,8 +7,11 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <random>
+#include <sstream>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "support/TempDir.h"
 
@@ -134,6 +137,61 @@ TEST(TmuxRun, aUserFillsInConfirmsAndFindsTheApplication) {
     EXPECT_EQ(application.substr(answersAt, answerLines.size()), answerLines);
     EXPECT_EQ(masked(application.substr(answersAt + answerLines.size())),
               "##:##:## ==={ End of Application }=== \r\n");
+}
+
+std::vector<std::string> lines(const std::string& text) {
+    std::vector<std::string> out;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) out.push_back(line.erase(line.find_last_not_of(' ') + 1));
+    return out;
+}
+
+// Whether small shows the rectangle of big at some row and column offset.
+bool showsPartOf(const std::vector<std::string>& small, const std::vector<std::string>& big, std::size_t width) {
+    for (std::size_t top = 0; top + small.size() <= big.size(); ++top) {
+        for (std::size_t left = 0; left < 80; ++left) {
+            bool same = true;
+            for (std::size_t i = 0; same && i < small.size(); ++i) {
+                std::string part = big[top + i].size() > left ? big[top + i].substr(left, width) : "";
+                same = part.erase(part.find_last_not_of(' ') + 1) == small[i];
+            }
+            if (same) return true;
+        }
+    }
+    return false;
+}
+
+TEST(TmuxRun, afterAThousandResizesTheFrameFitsTheFinalSize) {
+    if (!haveTmux()) GTEST_SKIP() << "tmux is not installed: the real-terminal run is skipped";
+    TempDir dir;
+    TmuxSession tmux(dir.path(), "");
+    tmux.tmux("set-option -g status off");
+    tmux.tmux("resize-window -x 80 -y 50");
+    ASSERT_TRUE(tmux.waitFor("Enter REAL Name"));
+    tmux.type("Jane");
+    ASSERT_TRUE(tmux.waitFor("Jane"));
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    const std::string whole = tmux.screen();
+
+    std::mt19937 random(8);
+    for (int batch = 0; batch < 40; ++batch) {
+        std::string commands;
+        for (int i = 0; i < 25; ++i) {
+            commands += " resize-window -x " + std::to_string(10 + random() % 100) + " -y " +
+                        std::to_string(3 + random() % 60) + " \\;";
+        }
+        tmux.tmux(commands + " display-message ok");
+    }
+    tmux.tmux("resize-window -x 60 -y 30");
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    std::vector<std::string> part = lines(tmux.screen());
+    EXPECT_EQ(part.size(), 30u);
+    EXPECT_TRUE(showsPartOf(part, lines(whole), 60)) << tmux.screen();
+    EXPECT_NE(tmux.screen().find("Jane"), std::string::npos) << "the window follows the cursor";
+
+    tmux.tmux("resize-window -x 80 -y 50");
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_EQ(tmux.screen(), whole);
 }
 
 TEST(TmuxRun, sigtermLeavesTheTerminalAsItWasFound) {
