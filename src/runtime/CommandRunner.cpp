@@ -9,6 +9,7 @@
 #include "runtime/CommandLine.h"
 #include "runtime/ErrorState.h"
 #include "runtime/RuntimeError.h"
+#include "runtime/SystemCall.h"
 
 namespace corvel {
 
@@ -24,6 +25,14 @@ void clearConsole(ConsoleDevice& device) {
     device.setCursor(1, 1);
 }
 
+// The interpreter runs in-process for its built-ins, but its start still
+// passes the system-call gateway, where it can fail as a child's start can.
+bool startInterpreter(ErrorState& errors) {
+    SystemResult started = callSystem("interpreter", [] { return 0; });
+    if (started.failed()) errors.raiseRuntimeError(errnoToRuntimeError(started.error));
+    return !started.failed();
+}
+
 }  // namespace
 
 std::uint32_t CommandRunner::runCommand(ErrorState& errors, std::string_view commandText,
@@ -34,6 +43,8 @@ std::uint32_t CommandRunner::runCommand(ErrorState& errors, std::string_view com
     const bool wait = (showStyleAndWait & waitForCompletion) != 0;
     std::string path;
     std::vector<std::string> arguments;
+    const bool builtIn = command.kind != CommandLine::Kind::program && command.kind != CommandLine::Kind::shellLine;
+    if (builtIn && !startInterpreter(errors)) return 0;
     switch (command.kind) {
     case CommandLine::Kind::nothing: return 0;
     case CommandLine::Kind::invalid: return 1;
