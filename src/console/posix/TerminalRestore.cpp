@@ -36,12 +36,18 @@ constexpr int deadlyCount = sizeof deadlySignals / sizeof deadlySignals[0];
 
 struct SavedHandlers {
     bool installed = false;
+    bool ownStack = false;
+    stack_t stack;
     struct sigaction deadly[deadlyCount];
     struct sigaction resize;
 };
 SavedHandlers saved;
 
 volatile sig_atomic_t resizeFd = -1;
+
+// The deadly signals are handled on a stack of their own, so that a crash by
+// stack overflow still restores the terminal.
+alignas(16) char signalStack[64 * 1024];
 
 extern "C" void onDeadlySignal(int signal) {
     int savedErrno = errno;
@@ -159,10 +165,16 @@ void installTerminalSignalHandlers(int resizeWakeFd) {
     if (saved.installed) removeTerminalSignalHandlers();
     resizeFd = resizeWakeFd;
 
+    stack_t own{};
+    own.ss_sp = signalStack;
+    own.ss_size = sizeof signalStack;
+    saved.ownStack = sigaltstack(&own, &saved.stack) == 0;
+
     struct sigaction action;
     std::memset(&action, 0, sizeof action);
     sigemptyset(&action.sa_mask);
     action.sa_handler = onDeadlySignal;
+    action.sa_flags = SA_ONSTACK;
     for (int i = 0; i < deadlyCount; ++i) {
         sigaction(deadlySignals[i], nullptr, &saved.deadly[i]);
         if (saved.deadly[i].sa_handler == SIG_IGN) continue;  // e.g. SIGHUP under nohup
@@ -178,6 +190,8 @@ void removeTerminalSignalHandlers() {
     if (!saved.installed) return;
     for (int i = 0; i < deadlyCount; ++i) sigaction(deadlySignals[i], &saved.deadly[i], nullptr);
     sigaction(SIGWINCH, &saved.resize, nullptr);
+    if (saved.ownStack) sigaltstack(&saved.stack, nullptr);
+    saved.ownStack = false;
     resizeFd = -1;
     saved.installed = false;
 }

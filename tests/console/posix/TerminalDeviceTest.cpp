@@ -294,6 +294,27 @@ TEST(TerminalDevice, RestoresOnARealCrash) {
     EXPECT_TRUE(sameSettings(pty.settings(), before));
 }
 
+int deeper(int depth) {
+    volatile char frame[1024];
+    frame[0] = static_cast<char>(depth);
+    if (depth < 0) return frame[0];  // never: the recursion only ends by overflow
+    return deeper(depth + 1) + frame[0];
+}
+
+TEST(TerminalDevice, RestoresOnAStackOverflow) {
+    Pty pty(10, 30);
+    termios before = pty.settings();
+    int status = inChild(pty, [](TerminalDevice&) {
+        rlimit small{1 << 20, 1 << 20};
+        setrlimit(RLIMIT_STACK, &small);
+        deeper(0);
+    });
+    ASSERT_TRUE(WIFSIGNALED(status)) << status;
+    EXPECT_EQ(WTERMSIG(status), SIGSEGV);
+    EXPECT_TRUE(sameSettings(pty.settings(), before));
+    EXPECT_TRUE(endsWith(pty.drain(), leaveBytes));
+}
+
 TEST(TerminalDevice, RestoresOnTheFatalErrorExit) {
     Pty pty(10, 30);
     termios before = pty.settings();
