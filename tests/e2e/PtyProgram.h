@@ -25,7 +25,7 @@ namespace corvel::test {
 struct PtyProgramOptions {
     int rows = 50;
     int columns = 80;
-    std::string stdinFile;   // when set, standard input comes from this file, not the terminal
+    std::string stdinText;   // when set, standard input is a pipe that carries this text
     std::string stdoutFile;  // when set, standard output goes to this file
 };
 
@@ -41,8 +41,15 @@ public:
         ws.ws_col = static_cast<unsigned short>(options.columns);
         ioctl(master_, TIOCSWINSZ, &ws);
         tcgetattr(slave_, &before_);
+        int input[2] = {-1, -1};
+        if (!options.stdinText.empty() && pipe2(input, O_CLOEXEC) != 0) return;
         pid_ = fork();
-        if (pid_ == 0) startChild(slaveName, arguments, options);
+        if (pid_ == 0) startChild(slaveName, arguments, options, input[0]);
+        if (input[0] >= 0) {
+            ::close(input[0]);
+            [[maybe_unused]] ssize_t n = ::write(input[1], options.stdinText.data(), options.stdinText.size());
+            ::close(input[1]);
+        }
     }
     ~PtyProgram() {
         if (pid_ > 0 && !exited_) {
@@ -130,11 +137,11 @@ private:
     }
 
     [[noreturn]] static void startChild(const std::string& slaveName, const std::vector<std::string>& arguments,
-                                        const PtyProgramOptions& options) {
+                                        const PtyProgramOptions& options, int inputPipe) {
         setsid();
         int tty = ::open(slaveName.c_str(), O_RDWR);  // becomes the controlling terminal
         if (tty < 0) _exit(120);
-        int in = options.stdinFile.empty() ? tty : ::open(options.stdinFile.c_str(), O_RDONLY);
+        int in = inputPipe >= 0 ? inputPipe : tty;
         int out = options.stdoutFile.empty() ? tty : ::open(options.stdoutFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         dup2(in, 0);
         dup2(out, 1);

@@ -135,8 +135,7 @@ TEST(PtyRun, aThousandResizesDoNoHarm) {
 
 TEST(PtyRun, redirectedStandardStreamsLeaveTheFormOnTheTerminal) {
     TempDir dir;
-    writeFile("keys", "these bytes are not keys\r");
-    PtyProgram program({}, {50, 80, dir.file("keys"), dir.file("out")});
+    PtyProgram program({}, {50, 80, "these bytes are not keys\r", dir.file("out")});
     program.waitForFirstFrame();
     program.type("\x1bx");
     int status = program.waitForExit();
