@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <ostream>
 #include <string>
 #include <thread>
 
@@ -173,6 +174,13 @@ struct CharsetCase {
     const char* name;    // the network name as the title shows it
 };
 
+void PrintTo(const CharsetCase& mode, std::ostream* out) { *out << mode.environment; }
+
+std::string charsetCaseName(const ::testing::TestParamInfo<CharsetCase>& info) {
+    const char* const names[] = {"utf8", "ascii", "cp437"};
+    return names[info.index];
+}
+
 class TmuxCharset : public ::testing::TestWithParam<CharsetCase> {};
 
 TEST_P(TmuxCharset, titleScreenGlyphsAndAHarmlessEscapeLadenNetworkName) {
@@ -206,7 +214,8 @@ INSTANTIATE_TEST_SUITE_P(
                                   "N\u2190]2;pwned\u2022\u2190[31mE\u2190[?1049l\u2190[2JT"},
                       CharsetCase{"LANG=C", " > ", "...", "N<]2;pwnedo<[31mE<[?1049l<[2JT"},
                       CharsetCase{"LANG=C.UTF-8 CORVEL_CHARSET=cp437", " >", "\xf9\xf9\xf9",
-                                  "N<]2;pwnedo<[31mE<[?1049l<[2JT"}));
+                                  "N<]2;pwnedo<[31mE<[?1049l<[2JT"}),
+    charsetCaseName);
 
 }  // namespace
 }  // namespace corvel::test
