@@ -296,6 +296,10 @@ void KeyDecoder::decode(bool flush) {
 
 KeyDecoder::Step KeyDecoder::decodeOne(const std::uint8_t* p, std::size_t n, bool flush) const {
     if (p[0] == ESC) return decodeEscape(p, n, flush);
+    return decodeCharacter(p, n, flush);
+}
+
+KeyDecoder::Step KeyDecoder::decodeCharacter(const std::uint8_t* p, std::size_t n, bool flush) const {
     if (p[0] >= 0x80 && charset_ == Charset::utf8) return decodeUtf8(p, n, flush);
     if (p[0] >= 0x80 && charset_ == Charset::ascii) return Step{1, std::nullopt};
     return Step{1, keyForByte(p[0])};
@@ -373,7 +377,11 @@ KeyDecoder::Step KeyDecoder::decodeCsi(const std::uint8_t* p, std::size_t n, std
     if (!isFinalByte(p[i])) return Step{i, std::nullopt};  // malformed: drop up to the stray byte
     if (i != paramsEnd) return Step{i + 1, std::nullopt};  // intermediates: no key
     std::string_view parameters(reinterpret_cast<const char*>(p + start), paramsEnd - start);
-    if (auto reply = terminalReply(parameters, static_cast<char>(p[i]))) return Step{i + 1, std::nullopt, reply};
+    if (auto reply = terminalReply(parameters, static_cast<char>(p[i]))) {
+        Step step{i + 1, std::nullopt};
+        step.reply = reply;
+        return step;
+    }
     return Step{i + 1, csiKey(parseParams(p + start, paramsEnd - start), p[i], charset_)};
 }
 

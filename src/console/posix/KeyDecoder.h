@@ -59,11 +59,7 @@ private:
     struct Step {
         std::size_t length = 0;  // 0: more bytes are needed
         std::optional<KeyEvent> key;
-        std::optional<TerminalReply> reply;
-
-        Step() = default;
-        Step(std::size_t n, std::optional<KeyEvent> k, std::optional<TerminalReply> r = std::nullopt)
-            : length(n), key(k), reply(r) {}
+        std::optional<TerminalReply> reply = std::nullopt;
     };
 
     void decode(bool flush);
@@ -72,6 +68,8 @@ private:
     Step decodeCsi(const std::uint8_t* p, std::size_t n, std::size_t start, bool flush) const;
     Step decodeSs3(const std::uint8_t* p, std::size_t n, std::size_t start, bool flush) const;
     Step decodeUtf8(const std::uint8_t* p, std::size_t n, bool flush) const;
+    // One character that does not start with ESC, as the charset reads it.
+    Step decodeCharacter(const std::uint8_t* p, std::size_t n, bool flush) const;
 
     Charset charset_;
     int timeoutMs_;
