@@ -4,8 +4,8 @@
 // frame, keys decoded into PC scan codes, the kitty keyboard protocol's
 // disambiguation where the terminal has it.
 //
-// Use: auto device = TerminalDevice::open(error); on nullptr print error on
-// standard error and exit non-zero. Register restoreTerminalNow() (see
+// Use: auto device = TerminalDevice::open(charset, error); on nullptr print
+// error on standard error and exit non-zero. Register restoreTerminalNow() (see
 // TerminalRestore.h) as the fatal-exit hook. close() (or the destructor)
 // shows the last frame and puts the terminal back; signals and exit() do the
 // same through the restore stack.
