@@ -18,8 +18,8 @@ bool KeyboardProtocol::take(const TerminalReply& reply) {
         answered_ = true;
         return false;
     }
-    if (on_) return false;
-    on_ = true;
+    if (supported_) return false;
+    supported_ = true;
     return true;
 }
 

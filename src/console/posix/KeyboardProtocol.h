@@ -31,15 +31,13 @@ public:
     static constexpr std::string_view switchOn = "\x1b[>1u";
     static constexpr std::string_view switchOff = "\x1b[<u";
 
-    // Takes one reply; true when the flag is to be switched on now.
+    // Takes one reply; true, once, when the flag is to be switched on now.
     bool take(const TerminalReply& reply);
-    // The flag has been switched on.
-    bool on() const { return on_; }
     // The device attributes have not come yet: a reply may still be on its way.
     bool awaitingReply() const { return !answered_; }
 
 private:
-    bool on_ = false;
+    bool supported_ = false;
     bool answered_ = false;
 };
 

@@ -301,6 +301,7 @@ void TerminalDevice::takeReplies() {
         // Switched on only once switching off is sure to follow.
         if (terminalRestore().pushBytes(fd_, KeyboardProtocol::switchOff)) {
             writeOut(std::string(KeyboardProtocol::switchOn));
+            keyboardProtocolOn_ = true;
         }
     }
 }

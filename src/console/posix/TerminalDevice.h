@@ -79,7 +79,7 @@ public:
     Charset charset() const { return charset_; }
     // The terminal answered the keyboard protocol query and the
     // disambiguation flag is on (until the terminal is put back).
-    bool keyboardProtocolOn() const { return keyboard_.on(); }
+    bool keyboardProtocolOn() const { return keyboardProtocolOn_; }
     int terminalRows() const { return renderer_.terminalRows(); }
     int terminalColumns() const { return renderer_.terminalColumns(); }
 
@@ -112,6 +112,7 @@ private:
     Renderer renderer_;
     KeyDecoder decoder_;
     KeyboardProtocol keyboard_;
+    bool keyboardProtocolOn_ = false;
     std::deque<KeyEvent> events_;
     int cursorRow_ = 1;
     int cursorColumn_ = 1;
