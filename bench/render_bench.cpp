@@ -27,6 +27,7 @@
 #include "editor/VuvadOdor.h"
 
 using namespace corvel;
+using corvel::posix::Charset;
 using corvel::posix::Renderer;
 using corvel::posix::ScreenState;
 
@@ -71,10 +72,10 @@ void printFrame(const std::string& key, const std::string& keyClass, const std::
 }  // namespace
 
 int main(int argc, char** argv) {
-    bool utf8 = true;
+    Charset charset = Charset::utf8;
     bool verbose = false;
     for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--raw") == 0) utf8 = false;
+        if (std::strcmp(argv[i], "--raw") == 0) charset = Charset::cp437;
         else if (std::strcmp(argv[i], "--verbose") == 0) verbose = true;
         else {
             std::fprintf(stderr, "usage: render_bench [--raw] [--verbose]\n");
@@ -105,7 +106,7 @@ int main(int argc, char** argv) {
     screen.clearScreen();
     screen.setCursorPos(46, 4);
 
-    Renderer renderer(utf8, screenRows, screenColumns);
+    Renderer renderer(charset, screenRows, screenColumns);
     std::string out;
     std::vector<Cell> before;
     std::map<std::string, Totals> classes;
@@ -113,7 +114,7 @@ int main(int argc, char** argv) {
     Totals all;
     std::size_t next = 0;
     std::printf("render_bench: 80x50 screen, 255-cell field at (46,4), attribute 30, %s\n",
-                utf8 ? "UTF-8 terminal" : "raw-byte terminal");
+                charset == Charset::utf8 ? "UTF-8 terminal" : "raw-byte terminal");
 
     // Every wait for a key is a frame: the one after the previous key.
     device.setIdleHook([&] {

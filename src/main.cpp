@@ -1,6 +1,8 @@
 // Program entry point: takes the command tail, opens the terminal, runs the
 // form and puts the terminal back.
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "app/Form.h"
@@ -13,6 +15,7 @@
 
 namespace {
 
+// No terminal, or none the program can draw on.
 constexpr int noTerminalExitCode = 2;
 
 void printUsage() {
@@ -22,6 +25,23 @@ void printUsage() {
         "given) and writes it to MyCorvel.Txt in the current directory.\n"
         "  --help     show this text\n"
         "  --version  show the version");
+}
+
+// Why the program cannot run on this terminal, or nothing; sets the charset.
+// Checked before the terminal or the file is touched.
+std::string refusal(corvel::posix::Charset& charset) {
+    const char* term = std::getenv("TERM");
+    if (term == nullptr || *term == '\0') {
+        return "TERM is not set; corvel needs a terminal that can place the cursor (set TERM, e.g. TERM=xterm)";
+    }
+    if (std::strcmp(term, "dumb") == 0) {
+        return "TERM is \"dumb\"; corvel needs a terminal that can place the cursor";
+    }
+    auto chosen = corvel::posix::chooseCharset(std::getenv("CORVEL_CHARSET"),
+                                               corvel::posix::TerminalDevice::localeIsUtf8());
+    if (!chosen) return "CORVEL_CHARSET must be utf-8, cp437 or ascii";
+    charset = *chosen;
+    return {};
 }
 
 }  // namespace
@@ -40,8 +60,13 @@ int main(int argc, char** argv) {
         return 0;
     }
 
-    std::string error;
-    auto device = posix::TerminalDevice::open(error);
+    posix::Charset charset = posix::Charset::ascii;
+    std::string error = refusal(charset);
+    if (!error.empty()) {
+        std::fprintf(stderr, "corvel: %s\n", error.c_str());
+        return noTerminalExitCode;
+    }
+    auto device = posix::TerminalDevice::open(charset, error);
     if (!device) {
         std::fprintf(stderr, "corvel: %s\n", error.c_str());
         return noTerminalExitCode;

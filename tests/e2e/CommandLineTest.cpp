@@ -47,11 +47,23 @@ TEST(CommandLine, helpAndVersionPrintAndLeaveTheApplicationFileAlone) {
 TEST(CommandLine, withoutATerminalTheProgramSaysSoAndFails) {
     if (std::system("command -v setsid >/dev/null 2>&1") != 0) GTEST_SKIP() << "setsid is not installed";
     TempDir dir;
-    Outcome run = runProgram("setsid -w " + std::string(CORVEL_BINARY) + " </dev/null 2>&1");
+    Outcome run = runProgram("TERM=xterm setsid -w " + std::string(CORVEL_BINARY) + " </dev/null 2>&1");
     EXPECT_EQ(run.exitCode, 2);
     EXPECT_EQ(run.output.rfind("corvel: ", 0), 0u) << run.output;
     EXPECT_EQ(std::count(run.output.begin(), run.output.end(), '\n'), 1) << "one line";
     EXPECT_FALSE(std::filesystem::exists("MyCorvel.Txt"));
+}
+
+TEST(CommandLine, aTerminalThatCannotPlaceTheCursorIsRefusedBeforeTheFileIsTouched) {
+    TempDir dir;
+    std::ofstream("MyCorvel.Txt") << "an earlier application\r\n";
+    for (const char* environment : {"env -u TERM", "TERM=dumb", "TERM=xterm CORVEL_CHARSET=latin1"}) {
+        Outcome run = runProgram(std::string(environment) + " " + CORVEL_BINARY + " Othernet </dev/null 2>&1");
+        EXPECT_EQ(run.exitCode, 2) << environment;
+        EXPECT_EQ(run.output.rfind("corvel: ", 0), 0u) << run.output;
+        EXPECT_EQ(std::count(run.output.begin(), run.output.end(), '\n'), 1) << run.output;
+    }
+    EXPECT_EQ(readFile("MyCorvel.Txt"), "an earlier application\r\n");
 }
 
 }  // namespace

@@ -27,6 +27,7 @@ struct PtyProgramOptions {
     int columns = 80;
     std::string stdinText;   // when set, standard input is a pipe that carries this text
     std::string stdoutFile;  // when set, standard output goes to this file
+    bool keyboardProtocol = true;  // the terminal answers the keyboard protocol query as one that has it
 };
 
 class PtyProgram {
@@ -41,6 +42,7 @@ public:
         ws.ws_col = static_cast<unsigned short>(options.columns);
         ioctl(master_, TIOCSWINSZ, &ws);
         tcgetattr(slave_, &before_);
+        answerQuery_ = options.keyboardProtocol;
         int input[2] = {-1, -1};
         if (!options.stdinText.empty() && pipe2(input, O_CLOEXEC) != 0) return;
         pid_ = fork();
@@ -133,6 +135,11 @@ private:
         ssize_t n = ::read(master_, buffer, sizeof buffer);
         if (n <= 0) return false;
         output_.append(buffer, static_cast<std::size_t>(n));
+        if (answerQuery_ && output_.find("\x1b[?u\x1b[c") != std::string::npos) {
+            answerQuery_ = false;
+            const std::string replies = "\x1b[?0u\x1b[?62;22c";
+            [[maybe_unused]] ssize_t w = ::write(master_, replies.data(), replies.size());
+        }
         return true;
     }
 
@@ -164,6 +171,7 @@ private:
     int slave_ = -1;
     pid_t pid_ = -1;
     bool exited_ = false;
+    bool answerQuery_ = false;
     termios before_{};
     std::string output_;
 };

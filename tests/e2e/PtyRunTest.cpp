@@ -27,13 +27,15 @@ void expectTerminalRestored(const PtyProgram& program) {
     EXPECT_TRUE(program.settingsAsBefore()) << "terminal settings";
     EXPECT_EQ(occurrences(out, "\x1b[?1049l"), 1) << "left the alternate screen once";
     EXPECT_EQ(occurrences(out, "\x1b[?2004l"), 1) << "bracketed paste off once";
+    EXPECT_EQ(occurrences(out, "\x1b[<u"), occurrences(out, "\x1b[>1u")) << "keyboard protocol off as often as on";
     for (auto [on, off] : {std::pair<std::string, std::string>{"\x1b[?1049h", "\x1b[?1049l"},
                            {"\x1b[?2004h", "\x1b[?2004l"},
+                           {"\x1b[>1u", "\x1b[<u"},
                            {"\x1b[?25l", "\x1b[?25h"},
                            {"\x1b[?7l", "\x1b[?7h"}}) {
         std::size_t lastOff = out.rfind(off);
         std::size_t lastOn = out.rfind(on);
-        EXPECT_TRUE(lastOff != std::string::npos && (lastOn == std::string::npos || lastOn < lastOff))
+        EXPECT_TRUE(lastOn == std::string::npos || (lastOff != std::string::npos && lastOn < lastOff))
             << "mode left on: " << on.substr(1);
     }
 }
@@ -69,6 +71,7 @@ TEST_P(RestoreOnEveryWayOut, TheTerminalIsAsItWasFound) {
         }
     }
     int status = program.waitForExit();
+    EXPECT_EQ(occurrences(program.output(), "\x1b[>1u"), 1) << "the keyboard protocol was on";
     if (way.signal != 0) {
         ASSERT_TRUE(WIFSIGNALED(status)) << status;
         EXPECT_EQ(WTERMSIG(status), way.signal);
@@ -135,7 +138,7 @@ TEST(PtyRun, aThousandResizesDoNoHarm) {
 
 TEST(PtyRun, redirectedStandardStreamsLeaveTheFormOnTheTerminal) {
     TempDir dir;
-    PtyProgram program({}, {50, 80, "these bytes are not keys\r", dir.file("out")});
+    PtyProgram program({}, {50, 80, "these bytes are not keys\r", dir.file("out"), false});
     program.waitForFirstFrame();
     program.type("\x1bx");
     int status = program.waitForExit();

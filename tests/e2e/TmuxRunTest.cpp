@@ -2,11 +2,13 @@
 // the test types as a user would and reads the pane.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <ostream>
 #include <random>
 #include <sstream>
 #include <string>
@@ -45,15 +47,24 @@ std::string masked(std::string text) {
 
 bool haveTmux() { return std::system("command -v tmux >/dev/null 2>&1") == 0; }
 
+// The locale of a UTF-8 terminal, whatever the test runs under.
+const std::string utf8Locale = "LANG=C.UTF-8";
+
 class TmuxSession {
 public:
-    // Runs the program in a pane of 80 x 50, recording the terminal settings
-    // before and after it and its exit code, in dir.
-    TmuxSession(const std::filesystem::path& dir, const std::string& arguments)
+    // Runs the program in a pane of 80 x 50 with the environment settings
+    // given, recording the terminal settings before and after it, its exit
+    // code and every byte it sends to the pane ("output"), in dir.
+    TmuxSession(const std::filesystem::path& dir, const std::string& arguments,
+                const std::string& environment = utf8Locale)
         : socket_("corvel-e2e-" + std::to_string(::getpid())) {
-        std::string script = "stty -g > before; " + std::string(CORVEL_BINARY) + " " + arguments +
+        std::string script = "while [ ! -e go ]; do sleep 0.02; done; stty -g > before; "
+                             "env -u LC_ALL -u LC_CTYPE -u CORVEL_CHARSET " + environment + " " +
+                             std::string(CORVEL_BINARY) + " " + arguments +
                              "; echo $? > rc; stty -g > after; sleep 60";
         tmux("new-session -d -x 80 -y 50 -c " + shellQuote(dir.string()) + " " + shellQuote(script));
+        tmux("pipe-pane " + shellQuote("cat > output"));
+        writeFile(dir / "go", "");
     }
     ~TmuxSession() { tmux("kill-server"); }
 
@@ -61,6 +72,7 @@ public:
         return commandOutput("tmux -L " + socket_ + " " + arguments + " 2>/dev/null");
     }
     std::string screen() const { return tmux("capture-pane -p"); }
+    std::string screenWithColours() const { return tmux("capture-pane -e -p"); }
     void type(const std::string& text) const { tmux("send-keys -l " + shellQuote(text)); }
     void keys(const std::string& names) const { tmux("send-keys " + names); }
 
@@ -208,6 +220,60 @@ TEST(TmuxRun, sigtermLeavesTheTerminalAsItWasFound) {
     EXPECT_EQ(readFile(dir.path() / "rc"), std::to_string(128 + SIGTERM) + "\n");
     EXPECT_EQ(tmux.screen().find("Othernet"), std::string::npos) << "back on the main screen";
 }
+
+// A network name made of escape sequences: a window title, a colour, a
+// switch back to the main screen, a clear.
+const std::string hostileName = "\"$(printf 'N\\033]2;pwned\\007\\033[31mE\\033[?1049l\\033[2JT')\"";
+
+struct CharsetCase {
+    const char* environment;
+    const char* marker;  // the input marker as the pane shows it (a UTF-8 pane drops raw bytes)
+    const char* dots;    // placeholder dots as sent
+    const char* name;    // the network name as the title shows it
+};
+
+void PrintTo(const CharsetCase& mode, std::ostream* out) { *out << mode.environment; }
+
+std::string charsetCaseName(const ::testing::TestParamInfo<CharsetCase>& info) {
+    const char* const names[] = {"utf8", "ascii", "cp437"};
+    return names[info.index];
+}
+
+class TmuxCharset : public ::testing::TestWithParam<CharsetCase> {};
+
+TEST_P(TmuxCharset, titleScreenGlyphsAndAHarmlessEscapeLadenNetworkName) {
+    if (!haveTmux()) GTEST_SKIP() << "tmux is not installed: the real-terminal run is skipped";
+    const CharsetCase& mode = GetParam();
+    TempDir dir;
+    TmuxSession tmux(dir.path(), hostileName, mode.environment);
+    ASSERT_TRUE(tmux.waitFor("Enter REAL Name"));
+    std::string screen = tmux.screen();
+    EXPECT_NE(screen.find(mode.name), std::string::npos) << screen;
+    EXPECT_NE(screen.find(mode.marker), std::string::npos) << screen;
+    EXPECT_EQ(tmux.tmux("display-message -p '#{pane_title}'").find("pwned"), std::string::npos);
+    EXPECT_EQ(tmux.tmux("display-message -p '#{alternate_on}'"), "1\n") << "still on the alternate screen";
+    std::string titleRow = tmux.screenWithColours();
+    EXPECT_EQ(titleRow.substr(0, titleRow.find('\n')).find("\x1b[31m"), std::string::npos) << "no red title";
+    std::string output = readFile(dir.path() / "output");
+    EXPECT_NE(output.find(mode.dots), std::string::npos);
+    EXPECT_EQ(output.find("\x1b]"), std::string::npos) << "no title change";
+    EXPECT_EQ(output.find("\x1b[?1049l"), std::string::npos) << "no way back to the main screen";
+    if (std::string(mode.environment) == "LANG=C") {
+        EXPECT_TRUE(std::all_of(output.begin(), output.end(), [](char c) { return (c & 0x80) == 0; }));
+    }
+    tmux.tmux("send-keys M-x");
+    ASSERT_TRUE(waitForFile(dir.path() / "after"));
+    EXPECT_EQ(readFile(dir.path() / "rc"), "0\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    TmuxRun, TmuxCharset,
+    ::testing::Values(CharsetCase{"LANG=C.UTF-8", " \u25BA ", "\u2219\u2219\u2219",
+                                  "N\u2190]2;pwned\u2022\u2190[31mE\u2190[?1049l\u2190[2JT"},
+                      CharsetCase{"LANG=C", " > ", "...", "N<]2;pwnedo<[31mE<[?1049l<[2JT"},
+                      CharsetCase{"LANG=C.UTF-8 CORVEL_CHARSET=cp437", " >", "\xf9\xf9\xf9",
+                                  "N<]2;pwnedo<[31mE<[?1049l<[2JT"}),
+    charsetCaseName);
 
 }  // namespace
 }  // namespace corvel::test

@@ -32,6 +32,21 @@ constexpr char32_t kHigh[128] = {
     0x00B0, 0x2219, 0x00B7, 0x221A, 0x207F, 0x00B2, 0x25A0, 0x00A0,
 };
 
+// The nearest printable ASCII character of each glyph, in the order of
+// kLow and kHigh: the glyph "reads as" this character.
+constexpr char kAsciiLow[33] =
+    " oo****o#o#mfdd*"   // 00: blank, faces, suits, bullet, circles, signs, notes, sun
+    "><|!PS-|^v><L-^v";  // 10: triangles, arrows, pilcrow, section, bar, right angle
+constexpr char kAsciiHigh[129] =
+    "CueaaaaceeeiiiAA"   // 80
+    "EaAooouuyOUcLYPf"   // 90
+    "aiounNao?--//!<>"   // A0
+    "###|++++++|+++++"   // B0: shades, box drawing
+    "++++-++++++++-++"   // C0
+    "+++++++++++#####"   // D0: box drawing, blocks
+    "aBGnEoutOOOd8oen"   // E0: Greek letters, infinity as 8
+    "=+><||/~o..vn2# ";  // F0: signs, degree, bullet and middle dot, no-break space
+
 constexpr char32_t glyphOf(unsigned b) {
     if (b < 32) return kLow[b];
     if (b == 127) return 0x2302;
@@ -89,21 +104,11 @@ int unicodeToCp437(char32_t c) {
     }
 }
 
-char safeRawByte(std::uint8_t b) {
+char asciiLookAlike(std::uint8_t b) {
     if (b >= 32 && b < 127) return static_cast<char>(b);
-    if (b >= 160) return static_cast<char>(b);
-    switch (b) {
-        case 0: return ' ';
-        case 16: case 26: return '>';
-        case 17: case 27: return '<';
-        case 24: case 30: return '^';
-        case 25: case 31: return 'v';
-        case 7: case 9: return 'o';
-        case 4: return '*';
-        case 22: case 29: return '-';
-        case 18: case 23: return '|';
-        default: return '?';
-    }
+    if (b < 32) return kAsciiLow[b];
+    if (b == 127) return '^';  // house
+    return kAsciiHigh[b - 128];
 }
 
 }  // namespace corvel::posix

@@ -1,5 +1,5 @@
-// Code page 437: the Unicode glyph of every byte, and the way back from a
-// Unicode character to its byte.
+// Code page 437: the Unicode glyph of every byte, its nearest printable
+// ASCII character, and the way back from a Unicode character to its byte.
 #pragma once
 
 #include <cstdint>
@@ -20,9 +20,9 @@ std::string_view cp437Utf8(std::uint8_t b);
 // count as missing: typed, they would arrive as control keys.
 int unicodeToCp437(char32_t c);
 
-// A byte made safe for a terminal that takes bytes as they are: control
-// bytes (C0, DEL and the C1 range 128..159) become a printable look-alike
-// or '?'; every other byte stays.
-char safeRawByte(std::uint8_t b);
+// The printable ASCII character (32..126) nearest to the glyph of byte b:
+// accented letters as their base letter, box drawing as + - |, arrows and
+// triangles as > < ^ v, shades and blocks as #, 249 as a dot.
+char asciiLookAlike(std::uint8_t b);
 
 }  // namespace corvel::posix

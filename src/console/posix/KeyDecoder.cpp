@@ -4,6 +4,7 @@
 #include <array>
 
 #include "console/UsLayout.h"
+#include "console/posix/CodeKeys.h"
 #include "console/posix/Cp437.h"
 
 namespace corvel::posix {
@@ -49,19 +50,6 @@ KeyEvent characterKey(std::uint8_t character, std::uint8_t scan, bool shift = fa
     e.shift = shift;
     return e;
 }
-
-// Applies an xterm modifier parameter (1 + bits: 1 Shift, 2 Alt, 4 Ctrl,
-// 8 Meta). Ctrl has no place in a key event and is dropped.
-KeyEvent withModifier(KeyEvent e, int modifier) {
-    if (modifier > 1) {
-        int bits = modifier - 1;
-        if (bits & 1) e.shift = true;
-        if (bits & (2 | 8)) e.alt = true;
-    }
-    return e;
-}
-
-bool isCtrl(int modifier) { return modifier > 1 && ((modifier - 1) & 4) != 0; }
 
 // The key of the number before '~' (VT220, Linux console, rxvt, xterm).
 std::optional<std::uint8_t> tildeKey(int number) {
@@ -154,34 +142,13 @@ Params parseParams(const std::uint8_t* p, std::size_t n) {
     return params;
 }
 
-// A key given by its character code (modifyOtherKeys, CSI u).
-std::optional<KeyEvent> codeKey(int code, int modifier, bool utf8) {
-    if (code < 0) return std::nullopt;
-    KeyEvent e;
-    if (code < 128) {
-        std::uint8_t b = static_cast<std::uint8_t>(code);
-        bool shift = modifier > 1 && ((modifier - 1) & 1);
-        if (shift && b >= 'a' && b <= 'z') b = static_cast<std::uint8_t>(b - 'a' + 'A');
-        if (isCtrl(modifier) && ((b >= 'a' && b <= 'z') || (b >= 'A' && b <= 'Z'))) {
-            e = keyForByte(static_cast<std::uint8_t>(b & 0x1F));
-        } else {
-            e = keyForByte(b);
-        }
-    } else {
-        int b = utf8 ? unicodeToCp437(static_cast<char32_t>(code)) : (code < 256 ? code : -1);
-        if (b < 0) return std::nullopt;
-        e = keyForByte(static_cast<std::uint8_t>(b));
-    }
-    return withModifier(e, modifier);
-}
-
-std::optional<KeyEvent> csiKey(const Params& params, std::uint8_t final, bool utf8) {
+std::optional<KeyEvent> csiKey(const Params& params, std::uint8_t final, Charset charset) {
     if (params.privateMarker || params.overflow) return std::nullopt;
     int first = params.at(0);
     int modifier = params.modifier();
     switch (final) {
         case '~': {
-            if (first == 27 && params.count >= 3) return codeKey(params.at(2), modifier, utf8);
+            if (first == 27 && params.count >= 3) return keyOfCode(params.at(2), modifier, charset);
             auto scan = tildeKey(first);
             if (!scan) return std::nullopt;
             return withModifier(extendedKey(*scan), modifier);
@@ -195,7 +162,7 @@ std::optional<KeyEvent> csiKey(const Params& params, std::uint8_t final, bool ut
             return e;
         }
         case 'u':
-            return codeKey(first, modifier, utf8);
+            return keyOfCode(first, modifier, charset);
         case 'Z': {
             KeyEvent e = characterKey(9, scanTab, true);
             return withModifier(e, modifier);
@@ -272,7 +239,7 @@ KeyEvent keyForByte(std::uint8_t b) {
     return characterKey(b, key.scanCode, key.shift);
 }
 
-KeyDecoder::KeyDecoder(bool utf8, int escTimeoutMs) : utf8_(utf8), timeoutMs_(escTimeoutMs) {}
+KeyDecoder::KeyDecoder(Charset charset, int escTimeoutMs) : charset_(charset), timeoutMs_(escTimeoutMs) {}
 
 void KeyDecoder::feed(std::string_view bytes, std::int64_t nowMs) {
     if (bytes.empty()) return;
@@ -305,6 +272,12 @@ std::vector<KeyEvent> KeyDecoder::take() {
     return out;
 }
 
+std::vector<TerminalReply> KeyDecoder::takeReplies() {
+    std::vector<TerminalReply> out;
+    out.swap(replies_);
+    return out;
+}
+
 void KeyDecoder::decode(bool flush) {
     const auto* data = reinterpret_cast<const std::uint8_t*>(pending_.data());
     std::size_t size = pending_.size();
@@ -322,6 +295,7 @@ void KeyDecoder::decode(bool flush) {
             break;
         }
         if (step.key) events_.push_back(*step.key);
+        if (step.reply) replies_.push_back(*step.reply);
         pos += step.length;
     }
     pending_.erase(0, pos);
@@ -329,7 +303,12 @@ void KeyDecoder::decode(bool flush) {
 
 KeyDecoder::Step KeyDecoder::decodeOne(const std::uint8_t* p, std::size_t n, bool flush) const {
     if (p[0] == ESC) return decodeEscape(p, n, flush);
-    if (p[0] >= 0x80 && utf8_) return decodeUtf8(p, n, flush);
+    return decodeCharacter(p, n, flush);
+}
+
+KeyDecoder::Step KeyDecoder::decodeCharacter(const std::uint8_t* p, std::size_t n, bool flush) const {
+    if (p[0] >= 0x80 && charset_ == Charset::utf8) return decodeUtf8(p, n, flush);
+    if (p[0] >= 0x80 && charset_ == Charset::ascii) return Step{1, std::nullopt};
     return Step{1, keyForByte(p[0])};
 }
 
@@ -352,7 +331,8 @@ KeyDecoder::Step KeyDecoder::decodeEscape(const std::uint8_t* p, std::size_t n, 
         }
         return Step{1, keyForByte(ESC)};  // Esc, and the second ESC starts anew
     }
-    if (c >= 0x80 && utf8_) {
+    if (c >= 0x80 && charset_ == Charset::ascii) return Step{2, std::nullopt};
+    if (c >= 0x80 && charset_ == Charset::utf8) {
         Step inner = decodeUtf8(p + 1, n - 1, flush);
         if (inner.length == 0) return inner;
         if (inner.key) inner.key->alt = true;
@@ -397,7 +377,7 @@ KeyDecoder::Step KeyDecoder::decodeCsi(const std::uint8_t* p, std::size_t n, std
     std::size_t paramsEnd = i;
     // rxvt ends Shift+key with '$' right after the number.
     if (i < n && p[i] == '$' && digitsOnly && paramsEnd > start) {
-        return Step{i + 1, csiKey(parseParams(p + start, paramsEnd - start), '$', utf8_)};
+        return Step{i + 1, csiKey(parseParams(p + start, paramsEnd - start), '$', charset_)};
     }
     while (i < n && isIntermediateByte(p[i])) ++i;
     if (i == n) return incomplete();
@@ -406,7 +386,13 @@ KeyDecoder::Step KeyDecoder::decodeCsi(const std::uint8_t* p, std::size_t n, std
     if (p[i] == '~' && i - start == 3 && p[start] == '2' && p[start + 1] == '0' && p[start + 2] == '0') {
         return Step{i + 1, std::nullopt, Paste::start};
     }
-    return Step{i + 1, csiKey(parseParams(p + start, paramsEnd - start), p[i], utf8_)};
+    std::string_view parameters(reinterpret_cast<const char*>(p + start), paramsEnd - start);
+    if (auto reply = terminalReply(parameters, static_cast<char>(p[i]))) {
+        Step step{i + 1, std::nullopt};
+        step.reply = reply;
+        return step;
+    }
+    return Step{i + 1, csiKey(parseParams(p + start, paramsEnd - start), p[i], charset_)};
 }
 
 KeyDecoder::Step KeyDecoder::decodeSs3(const std::uint8_t* p, std::size_t n, std::size_t start,
@@ -474,7 +460,7 @@ KeyDecoder::Step KeyDecoder::decodePasted(const std::uint8_t* p, std::size_t n) 
         if (k < pasteEndMarker.size()) return Step{};
         return Step{k, std::nullopt, Paste::end};
     }
-    Step step = p[0] >= 0x80 && utf8_ ? decodeUtf8(p, n, false) : Step{1, keyForByte(p[0])};
+    Step step = decodeCharacter(p, n, false);
     if (step.key && !isPrintable(*step.key)) step.key.reset();
     return step;
 }

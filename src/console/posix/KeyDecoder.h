@@ -8,8 +8,10 @@
 // Del, PgUp, PgDn, F1..F12 in their xterm, rxvt, Linux console, VT220 and
 // tmux/screen forms (CSI and SS3, with or without modifier parameters); the
 // application keypad; Alt+key as ESC followed by the key; xterm's
-// modifyOtherKeys and the CSI u form. Mouse reports, focus reports and every
-// other complete CSI sequence that names no key are swallowed whole.
+// modifyOtherKeys and the CSI u form (CodeKeys.h). The terminal's replies to
+// the keyboard protocol query are handed out apart from the keys
+// (KeyboardProtocol.h). Mouse reports, focus reports and every other
+// complete CSI sequence that names no key are swallowed whole.
 //
 // Between the bracketed-paste markers (ESC [ 200 ~ and ESC [ 201 ~) only the
 // printable characters count, as typed characters; control characters, ESC
@@ -25,6 +27,8 @@
 #include <vector>
 
 #include "console/ConsoleDevice.h"
+#include "console/posix/Charset.h"
+#include "console/posix/KeyboardProtocol.h"
 
 namespace corvel::posix {
 
@@ -34,9 +38,10 @@ public:
     // next byte before it is taken as it stands.
     static constexpr int defaultEscTimeoutMs = 50;
 
-    // utf8: the terminal sends UTF-8; characters are turned into code page
-    // 437 bytes. Otherwise bytes 128..255 are characters as they are.
-    explicit KeyDecoder(bool utf8, int escTimeoutMs = defaultEscTimeoutMs);
+    // Typed characters follow the charset: UTF-8 is turned into code page
+    // 437 bytes (characters it lacks are dropped); in cp437 bytes 128..255
+    // are characters as they are; in ascii they are dropped.
+    explicit KeyDecoder(Charset charset, int escTimeoutMs = defaultEscTimeoutMs);
 
     // Bytes read from the terminal at time nowMs. A pending incomplete
     // sequence whose time was up before these bytes came is resolved first.
@@ -51,6 +56,8 @@ public:
     bool hasEvents() const { return !events_.empty(); }
     // The events decoded so far, oldest first; the decoder forgets them.
     std::vector<KeyEvent> take();
+    // The terminal's replies decoded so far, oldest first; never keys.
+    std::vector<TerminalReply> takeReplies();
 
 private:
     enum class Paste { none, start, end };
@@ -58,6 +65,7 @@ private:
         std::size_t length = 0;  // 0: more bytes are needed
         std::optional<KeyEvent> key;
         Paste paste = Paste::none;
+        std::optional<TerminalReply> reply = std::nullopt;
     };
 
     void decode(bool flush);
@@ -67,14 +75,17 @@ private:
     Step decodeSs3(const std::uint8_t* p, std::size_t n, std::size_t start, bool flush) const;
     Step decodeUtf8(const std::uint8_t* p, std::size_t n, bool flush) const;
     Step decodePasted(const std::uint8_t* p, std::size_t n) const;
+    // One character that does not start with ESC, as the charset reads it.
+    Step decodeCharacter(const std::uint8_t* p, std::size_t n, bool flush) const;
 
-    bool utf8_;
+    Charset charset_;
     int timeoutMs_;
     std::string pending_;
     std::int64_t lastByteMs_ = 0;
     bool skippingCsi_ = false;  // an overlong CSI is being dropped up to its final byte
     bool inPaste_ = false;      // between the paste markers
     std::vector<KeyEvent> events_;
+    std::vector<TerminalReply> replies_;
 };
 
 // The key event of one byte typed without Alt (32..126 with its US layout

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <charconv>
 
-#include "console/posix/Cp437.h"
 
 namespace corvel::posix {
 namespace {
@@ -41,7 +40,8 @@ constexpr int maxRewrite = 8;
 
 }  // namespace
 
-Renderer::Renderer(bool utf8, int terminalRows, int terminalColumns) : utf8_(utf8), rows_(0), columns_(0) {
+Renderer::Renderer(Charset charset, int terminalRows, int terminalColumns)
+    : charset_(charset), rows_(0), columns_(0) {
     setTerminalSize(terminalRows, terminalColumns);
 }
 
@@ -104,15 +104,11 @@ void Renderer::setSgr(int sgr, std::string& out) {
 }
 
 void Renderer::putGlyph(std::uint8_t character, std::string& out) const {
-    if (utf8_) {
-        out += cp437Utf8(character);
-    } else {
-        out += safeRawByte(character);
-    }
+    out += glyphBytes(charset_, character);
 }
 
 int Renderer::glyphLength(std::uint8_t character) const {
-    return utf8_ ? static_cast<int>(cp437Utf8(character).size()) : 1;
+    return static_cast<int>(glyphBytes(charset_, character).size());
 }
 
 void Renderer::moveTo(int row, int column, const ScreenState& screen, std::string& out) {

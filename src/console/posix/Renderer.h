@@ -16,6 +16,7 @@
 
 #include "console/ConsoleDevice.h"
 #include "console/CellGrid.h"
+#include "console/posix/Charset.h"
 
 namespace corvel::posix {
 
@@ -36,9 +37,8 @@ struct ScreenState {
 
 class Renderer {
 public:
-    // utf8: glyphs go out as the Unicode form of code page 437; otherwise as
-    // bytes with control bytes made harmless.
-    Renderer(bool utf8, int terminalRows, int terminalColumns);
+    // Each cell's byte goes out as glyphBytes(charset, byte).
+    Renderer(Charset charset, int terminalRows, int terminalColumns);
 
     // The terminal changed its size: the next frame clears and repaints all.
     void setTerminalSize(int rows, int columns);
@@ -79,7 +79,7 @@ private:
                       static_cast<std::size_t>(column)];
     }
 
-    bool utf8_;
+    Charset charset_;
     int rows_;
     int columns_;
     std::vector<Shown> shown_;

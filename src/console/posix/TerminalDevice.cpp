@@ -31,6 +31,9 @@ constexpr std::string_view bracketedPasteOn = "\x1b[?2004h";
 constexpr std::string_view bracketedPasteOff = "\x1b[?2004l";
 // Colours, cursor shape (the terminal's default) and a visible cursor.
 constexpr std::string_view resetScreenState = "\x1b[0m\x1b[0 q\x1b[?25h";
+// How long closing waits for an unanswered query's reply, which would
+// otherwise reach the shell as typed text.
+constexpr int lateReplyWaitMs = 100;
 
 std::int64_t nowMs() {
     timespec ts;
@@ -97,16 +100,17 @@ bool TerminalDevice::localeIsUtf8() {
     return utf8;
 }
 
-std::unique_ptr<TerminalDevice> TerminalDevice::open(std::string& errorText) {
+std::unique_ptr<TerminalDevice> TerminalDevice::open(Charset charset, std::string& errorText) {
     int fd = ::open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) {
         errorText = std::string("no terminal to run in: cannot open /dev/tty: ") + std::strerror(errno);
         return nullptr;
     }
-    return openOn(fd, true, localeIsUtf8(), errorText);
+    return openOn(fd, true, charset, errorText);
 }
 
-std::unique_ptr<TerminalDevice> TerminalDevice::openOn(int fd, bool ownsFd, bool utf8, std::string& errorText) {
+std::unique_ptr<TerminalDevice> TerminalDevice::openOn(int fd, bool ownsFd, Charset charset,
+                                                       std::string& errorText) {
     auto fail = [&](std::string text) -> std::unique_ptr<TerminalDevice> {
         errorText = std::move(text);
         if (ownsFd) ::close(fd);
@@ -119,7 +123,7 @@ std::unique_ptr<TerminalDevice> TerminalDevice::openOn(int fd, bool ownsFd, bool
     if (terminalRestore().armed()) return fail("the terminal is already in use by this program");
     int rows, columns;
     terminalSize(fd, rows, columns);
-    std::unique_ptr<TerminalDevice> device(new TerminalDevice(fd, ownsFd, utf8, original, rows, columns));
+    std::unique_ptr<TerminalDevice> device(new TerminalDevice(fd, ownsFd, charset, original, rows, columns));
     if (!device->setUp(errorText)) {
         device->closed_ = true;
         if (ownsFd) ::close(fd);
@@ -128,16 +132,17 @@ std::unique_ptr<TerminalDevice> TerminalDevice::openOn(int fd, bool ownsFd, bool
     return device;
 }
 
-TerminalDevice::TerminalDevice(int fd, bool ownsFd, bool utf8, const termios& original, int rows, int columns)
+TerminalDevice::TerminalDevice(int fd, bool ownsFd, Charset charset, const termios& original, int rows,
+                               int columns)
     : fd_(fd),
       ownsFd_(ownsFd),
-      utf8_(utf8),
+      charset_(charset),
       original_(original),
       originalRows_(rows),
       originalColumns_(columns),
       grid_(columns, rows, 7),
-      renderer_(utf8, rows, columns),
-      decoder_(utf8) {}
+      renderer_(charset, rows, columns),
+      decoder_(charset) {}
 
 bool TerminalDevice::setUp(std::string& errorText) {
     int pipeFds[2];
@@ -171,6 +176,7 @@ bool TerminalDevice::setUp(std::string& errorText) {
     enter += enterAlternateScreen;
     enter += autowrapOff;
     enter += bracketedPasteOn;
+    enter += KeyboardProtocol::query;
     writeOut(enter);
     return true;
 }
@@ -180,6 +186,7 @@ TerminalDevice::~TerminalDevice() { close(); }
 void TerminalDevice::close() {
     if (closed_) return;
     present();
+    awaitLateReplies();
     restoreTerminalNow();
     removeTerminalSignalHandlers();
     terminalRestore().reset();
@@ -294,6 +301,32 @@ void TerminalDevice::pump(int waitMs) {
     }
     decoder_.expire(now);
     for (const KeyEvent& e : decoder_.take()) events_.push_back(e);
+    takeReplies();
+}
+
+void TerminalDevice::takeReplies() {
+    for (const TerminalReply& reply : decoder_.takeReplies()) {
+        if (!keyboard_.take(reply)) continue;
+        // Switched on only once switching off is sure to follow.
+        if (terminalRestore().pushBytes(fd_, KeyboardProtocol::switchOff)) {
+            writeOut(std::string(KeyboardProtocol::switchOn));
+            keyboardProtocolOn_ = true;
+        }
+    }
+}
+
+void TerminalDevice::awaitLateReplies() {
+    std::int64_t until = nowMs() + lateReplyWaitMs;
+    while (keyboard_.awaitingReply()) {
+        std::int64_t left = until - nowMs();
+        pollfd p{fd_, POLLIN, 0};
+        if (left <= 0 || poll(&p, 1, static_cast<int>(left)) <= 0 || !(p.revents & POLLIN)) return;
+        char buffer[256];
+        ssize_t n = ::read(fd_, buffer, sizeof buffer);
+        if (n <= 0) return;
+        decoder_.feed(std::string_view(buffer, static_cast<std::size_t>(n)), nowMs());
+        takeReplies();
+    }
 }
 
 void TerminalDevice::readTerminal(std::int64_t nowMs) {

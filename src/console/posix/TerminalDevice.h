@@ -1,10 +1,11 @@
 // The console device on a POSIX terminal: keys and screen through /dev/tty
 // (so the form shows even when standard output is redirected), raw mode, the
 // alternate screen, a cell buffer rendered by difference in one write per
-// frame, keys decoded into PC scan codes.
+// frame, keys decoded into PC scan codes, the kitty keyboard protocol's
+// disambiguation where the terminal has it.
 //
-// Use: auto device = TerminalDevice::open(error); on nullptr print error on
-// standard error and exit non-zero. Register restoreTerminalNow() (see
+// Use: auto device = TerminalDevice::open(charset, error); on nullptr print
+// error on standard error and exit non-zero. Register restoreTerminalNow() (see
 // TerminalRestore.h) as the fatal-exit hook. close() (or the destructor)
 // shows the last frame and puts the terminal back; signals and exit() do the
 // same through the restore stack.
@@ -19,7 +20,9 @@
 
 #include "console/ConsoleDevice.h"
 #include "console/CellGrid.h"
+#include "console/posix/Charset.h"
 #include "console/posix/KeyDecoder.h"
+#include "console/posix/KeyboardProtocol.h"
 #include "console/posix/Renderer.h"
 
 namespace corvel::posix {
@@ -28,10 +31,11 @@ class TerminalDevice final : public ConsoleDevice {
 public:
     // Opens the controlling terminal. Null, with a one-line reason in
     // errorText, when there is none or it cannot be set up.
-    static std::unique_ptr<TerminalDevice> open(std::string& errorText);
+    // charset: what the terminal speaks, for glyphs and typed characters.
+    static std::unique_ptr<TerminalDevice> open(Charset charset, std::string& errorText);
     // The same on a terminal already open as fd (a pseudo-terminal in tests);
-    // the device closes fd when ownsFd. utf8: the terminal's charset.
-    static std::unique_ptr<TerminalDevice> openOn(int fd, bool ownsFd, bool utf8, std::string& errorText);
+    // the device closes fd when ownsFd.
+    static std::unique_ptr<TerminalDevice> openOn(int fd, bool ownsFd, Charset charset, std::string& errorText);
     // Whether the user's locale (LC_CTYPE from the environment) is UTF-8.
     static bool localeIsUtf8();
 
@@ -72,12 +76,15 @@ public:
     void alert() override { bell_ = true; }
     void present() override;
 
-    bool utf8() const { return utf8_; }
+    Charset charset() const { return charset_; }
+    // The terminal answered the keyboard protocol query and the
+    // disambiguation flag is on (until the terminal is put back).
+    bool keyboardProtocolOn() const { return keyboardProtocolOn_; }
     int terminalRows() const { return renderer_.terminalRows(); }
     int terminalColumns() const { return renderer_.terminalColumns(); }
 
 private:
-    TerminalDevice(int fd, bool ownsFd, bool utf8, const termios& original, int rows, int columns);
+    TerminalDevice(int fd, bool ownsFd, Charset charset, const termios& original, int rows, int columns);
     bool setUp(std::string& errorText);
     ScreenState screenState() const;
     // Waits up to waitMs (negative: no limit) for terminal bytes or a
@@ -85,12 +92,14 @@ private:
     void pump(int waitMs);
     void readTerminal(std::int64_t nowMs);
     void terminalResized();
+    void takeReplies();
+    void awaitLateReplies();
     [[noreturn]] void terminalLost();
     void writeOut(const std::string& bytes);
 
     int fd_;
     bool ownsFd_;
-    bool utf8_;
+    Charset charset_;
     bool closed_ = false;
     termios original_;
     int wakeRead_ = -1;
@@ -102,6 +111,8 @@ private:
     CellGrid grid_;
     Renderer renderer_;
     KeyDecoder decoder_;
+    KeyboardProtocol keyboard_;
+    bool keyboardProtocolOn_ = false;
     std::deque<KeyEvent> events_;
     int cursorRow_ = 1;
     int cursorColumn_ = 1;

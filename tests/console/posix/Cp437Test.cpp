@@ -51,15 +51,18 @@ TEST(Cp437, TypedCharactersFindTheirBytes) {
     EXPECT_EQ(unicodeToCp437(U'\u03B2'), 0xE1);
 }
 
-TEST(Cp437, RawBytesNeverCarryControls) {
+TEST(Cp437, AsciiLookAlikesArePrintableAndReadAsTheGlyph) {
     for (int b = 0; b < 256; ++b) {
-        auto c = static_cast<unsigned char>(safeRawByte(static_cast<std::uint8_t>(b)));
-        EXPECT_TRUE((c >= 32 && c < 127) || c >= 160) << b;
+        char c = asciiLookAlike(static_cast<std::uint8_t>(b));
+        EXPECT_TRUE(c >= 32 && c < 127) << b;
+        if (b >= 32 && b < 127) {
+            EXPECT_EQ(c, b);
+        }
     }
-    EXPECT_EQ(safeRawByte('a'), 'a');
-    EXPECT_EQ(safeRawByte(16), '>');
-    EXPECT_EQ(static_cast<unsigned char>(safeRawByte(236)), 236);
-    EXPECT_EQ(safeRawByte(0x9B), '?');
+    const std::string bytes("\x82\x8e\xa4\x99\xc4\xb3\xda\xcd\xf9\x10\x11\xec\xdb\x00\xff", 15);
+    std::string shown;
+    for (char b : bytes) shown += asciiLookAlike(static_cast<std::uint8_t>(b));
+    EXPECT_EQ(shown, "eAnO-|+-.><8#  ");
 }
 
 }  // namespace

@@ -25,25 +25,25 @@ KeyEvent chr(int character, int scan, bool shift = false, bool alt = false) {
 }
 
 // All bytes in one read, then enough time for anything pending to resolve.
-Keys decode(const std::string& bytes, bool utf8 = true) {
-    KeyDecoder d(utf8);
+Keys decode(const std::string& bytes, Charset charset = Charset::utf8) {
+    KeyDecoder d(charset);
     d.feed(bytes, 0);
     d.expire(1000);
     return d.take();
 }
 
 // The same bytes split into two reads at every boundary, 10 ms apart.
-void expectSameAtEverySplit(const std::string& bytes, bool utf8 = true) {
-    Keys whole = decode(bytes, utf8);
+void expectSameAtEverySplit(const std::string& bytes, Charset charset = Charset::utf8) {
+    Keys whole = decode(bytes, charset);
     for (std::size_t cut = 1; cut < bytes.size(); ++cut) {
-        KeyDecoder d(utf8);
+        KeyDecoder d(charset);
         d.feed(bytes.substr(0, cut), 0);
         d.expire(10);
         d.feed(bytes.substr(cut), 10);
         d.expire(1000);
         EXPECT_EQ(d.take(), whole) << "split at byte " << cut;
     }
-    KeyDecoder d(utf8);
+    KeyDecoder d(charset);
     for (std::size_t i = 0; i < bytes.size(); ++i) d.feed(bytes.substr(i, 1), static_cast<std::int64_t>(i));
     d.expire(100000);
     EXPECT_EQ(d.take(), whole) << "one byte per read";
@@ -82,7 +82,7 @@ TEST(KeyDecoder, EditingAndControlKeys) {
 }
 
 TEST(KeyDecoder, LoneEscIsAKeyOnlyAfterTheTimeOut) {
-    KeyDecoder d(true);
+    KeyDecoder d(Charset::utf8);
     d.feed("\x1b", 1000);
     EXPECT_FALSE(d.hasEvents());
     ASSERT_TRUE(d.deadline().has_value());
@@ -100,7 +100,7 @@ TEST(KeyDecoder, TimeOutIsAtMostFiftyMilliseconds) {
 }
 
 TEST(KeyDecoder, ByteAfterTheTimeOutDoesNotJoinTheEsc) {
-    KeyDecoder d(true);
+    KeyDecoder d(Charset::utf8);
     d.feed("\x1b", 0);
     d.feed("x", 50);  // no expire() call in between: feed resolves it
     EXPECT_EQ(d.take(), (Keys{chr(27, 1), chr('x', 45)}));
@@ -110,7 +110,7 @@ TEST(KeyDecoder, ByteAfterTheTimeOutDoesNotJoinTheEsc) {
 }
 
 TEST(KeyDecoder, EscFollowedWithinTheTimeOutIsAlt) {
-    KeyDecoder d(true);
+    KeyDecoder d(Charset::utf8);
     d.feed("\x1b", 0);
     d.feed("x", 49);
     EXPECT_EQ(d.take(), Keys{chr('x', 45, false, true)});
@@ -209,7 +209,7 @@ TEST(KeyDecoder, UnknownSequencesAreSwallowedWhole) {
 TEST(KeyDecoder, OverlongSequenceIsDroppedUpToItsFinalByte) {
     std::string bytes = "\x1b[" + std::string(200, '1') + "~q";
     EXPECT_EQ(decode(bytes), Keys{chr('q', 16)});
-    KeyDecoder d(true);
+    KeyDecoder d(Charset::utf8);
     d.feed("\x1b[" + std::string(100, '2'), 0);
     d.feed(std::string(100, ';'), 1);
     d.feed("3~w", 2);
@@ -239,10 +239,11 @@ TEST(KeyDecoder, PasteKeepsOnlyPrintableCharacters) {
               (Keys{chr('a', 30), chr('b', 48), chr('[', 26), chr('A', 30, true), chr('c', 46), chr(0x82, 0),
                     chr(13, 28)}));
     EXPECT_EQ(decode("\x1b[200~\xe2\x96\xba\x01x\x1b[201~"), Keys{chr('x', 45)});  // U+25BA is byte 16
-    EXPECT_EQ(decode("\x1b[200~\xe9\x1b[201~", false), Keys{chr(0xe9, 0)});
+    EXPECT_EQ(decode("\x1b[200~\xe9\x1b[201~", Charset::cp437), Keys{chr(0xe9, 0)});
+    EXPECT_EQ(decode("\x1b[200~\xe9z\x1b[201~", Charset::ascii), Keys{chr('z', 44)});
     expectSameAtEverySplit("q\x1b[200~a\x1b\x1b[20\r\x1b[201" "x\x1b[201~\x1b" "b");
 
-    KeyDecoder d(true);
+    KeyDecoder d(Charset::utf8);
     d.feed("\x1b[200~ab\x1b[20", 0);
     EXPECT_FALSE(d.deadline());
     d.expire(100000);
@@ -254,7 +255,7 @@ TEST(KeyDecoder, HugePasteNeverEndsInsideItself) {
     std::string paste = "\x1b[200~";
     for (int i = 0; i < 100000; ++i) paste += static_cast<char>(i % 7 == 0 ? '\r' : 'a' + i % 26);
     paste += "\x1b[201~";
-    KeyDecoder d(true);
+    KeyDecoder d(Charset::utf8);
     for (std::size_t at = 0; at < paste.size(); at += 4096) d.feed(paste.substr(at, 4096), 0);
     Keys keys = d.take();
     EXPECT_EQ(keys.size(), 100000u - 100000u / 7 - 1);
@@ -284,13 +285,42 @@ TEST(KeyDecoder, Utf8CharactersBecomeCodePage437Bytes) {
 }
 
 TEST(KeyDecoder, WithoutUtf8BytesAreCharactersAsTheyAre) {
-    EXPECT_EQ(decode("\xe9\x82", false), (Keys{chr(0xE9, 0), chr(0x82, 0)}));
-    EXPECT_EQ(decode("\x1b\xe9", false), Keys{chr(0xE9, 0, false, true)});
-    EXPECT_EQ(decode("\x1b[A", false), Keys{ext(72)});
+    EXPECT_EQ(decode("\xe9\x82", Charset::cp437), (Keys{chr(0xE9, 0), chr(0x82, 0)}));
+    EXPECT_EQ(decode("\x1b\xe9", Charset::cp437), Keys{chr(0xE9, 0, false, true)});
+    EXPECT_EQ(decode("\x1b[A", Charset::cp437), Keys{ext(72)});
+}
+
+TEST(KeyDecoder, AsciiTakesPrintableAsciiOnly) {
+    EXPECT_EQ(decode("\xc3\xa9x\xe9", Charset::ascii), Keys{chr('x', 45)});
+    EXPECT_EQ(decode("\x1b\xe9\x1b[A\r", Charset::ascii), (Keys{ext(72), chr(13, 28)}));
+}
+
+TEST(KeyDecoder, KeyboardProtocolRepliesAreTakenOutOfTheKeyStream) {
+    KeyDecoder d(Charset::utf8);
+    d.feed("a\x1b[?1u\x1b[?62;22cb\x1b[?1;2c", 0);
+    EXPECT_EQ(d.take(), (Keys{chr('a', 30), chr('b', 48)}));
+    EXPECT_EQ(d.takeReplies(), (std::vector<TerminalReply>{{TerminalReply::keyboardFlags},
+                                                          {TerminalReply::deviceAttributes},
+                                                          {TerminalReply::deviceAttributes}}));
+    expectSameAtEverySplit("x\x1b[?0u\x1b[?6cy");
+}
+
+TEST(KeyDecoder, DisambiguatedKeysAreTheKeysOfTheLegacyForms) {
+    EXPECT_EQ(decode("\x1b[27u"), decode("\x1b"));                       // Esc
+    EXPECT_EQ(decode("\x1b[120;3u\x1b[98;3u"), decode("\x1bx\x1b" "b"));  // Alt+X, Alt+B
+    EXPECT_EQ(decode("\x1b[120;4u\x1b[49;4u"), decode("\x1bX\x1b!"));     // with Shift
+    EXPECT_EQ(decode("\x1b[97;5u\x1b[91;5u\x1b[50;5u"), (Keys{chr(1, 30), chr(27, 1), chr(0, 3)}));  // Ctrl
+    EXPECT_EQ(decode("\x1b[120;7u"), decode("\x1b\x18"));                  // Ctrl+Alt+X
+    EXPECT_EQ(decode("\x1b[233;3u"), decode("\x1b\xc3\xa9"));             // Alt+e acute
+    EXPECT_EQ(decode("\x1b[233;3u", Charset::ascii), Keys{});
+    EXPECT_EQ(decode("\x1b[120;67u\x1b[1;129A"), decode("\x1bx\x1b[A"));  // lock bits
+    // The keypad's own codes: Enter, 7, Home, Begin (5), Del; F13 is no key.
+    EXPECT_EQ(decode("\x1b[57414u\x1b[57406u\x1b[57423u\x1b[57427u\x1b[57426;2u\x1b[57376u"),
+              (Keys{chr(13, 28), chr('7', 71), ext(71), ext(76), ext(83, true)}));
 }
 
 TEST(KeyDecoder, DeadlineFollowsTheLastByte) {
-    KeyDecoder d(true, 40);
+    KeyDecoder d(Charset::utf8, 40);
     EXPECT_FALSE(d.deadline().has_value());
     d.feed("\x1b[", 100);
     EXPECT_EQ(d.deadline(), 140);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 
 #include "console/CellGrid.h"
 
@@ -34,7 +35,7 @@ std::string frame(Renderer& renderer, const Screen& screen) {
 
 TEST(Renderer, FirstFrameClearsAndPaintsEveryCell) {
     Screen screen(4, 3);
-    Renderer renderer(true, 3, 4);
+    Renderer renderer(Charset::utf8, 3, 4);
     EXPECT_EQ(frame(renderer, screen),
               "\x1b[0m\x1b[2J"
               "\x1b[H\x1b[37;40m    "
@@ -45,7 +46,7 @@ TEST(Renderer, FirstFrameClearsAndPaintsEveryCell) {
 
 TEST(Renderer, NothingChangedSendsNothing) {
     Screen screen(4, 3);
-    Renderer renderer(true, 3, 4);
+    Renderer renderer(Charset::utf8, 3, 4);
     frame(renderer, screen);
     EXPECT_EQ(frame(renderer, screen), "");
     screen.put(1, 1, " ");  // the same cell stored again
@@ -54,7 +55,7 @@ TEST(Renderer, NothingChangedSendsNothing) {
 
 TEST(Renderer, OneChangedCell) {
     Screen screen(4, 3);
-    Renderer renderer(true, 3, 4);
+    Renderer renderer(Charset::utf8, 3, 4);
     frame(renderer, screen);
     screen.put(2, 3, "x");
     EXPECT_EQ(frame(renderer, screen), "\x1b[2;3Hx\x1b[H");
@@ -67,7 +68,7 @@ TEST(Renderer, OneChangedCell) {
 
 TEST(Renderer, RunOfEqualAttributesCostsOneSgr) {
     Screen screen(8, 2);
-    Renderer renderer(true, 2, 8);
+    Renderer renderer(Charset::utf8, 2, 8);
     frame(renderer, screen);
     screen.put(1, 2, "abcde", 30);  // yellow on blue
     screen.column = 7;
@@ -83,7 +84,7 @@ TEST(Renderer, RunOfEqualAttributesCostsOneSgr) {
 
 TEST(Renderer, ColourNumbersMapToAnsiColours) {
     Screen screen(4, 1);
-    Renderer renderer(true, 1, 4);
+    Renderer renderer(Charset::utf8, 1, 4);
     frame(renderer, screen);
     screen.put(1, 1, "a", 0x9F);  // white on light blue
     screen.put(1, 2, "b", 0x14);  // red on blue
@@ -95,7 +96,7 @@ TEST(Renderer, ColourNumbersMapToAnsiColours) {
 
 TEST(Renderer, ShortRunOfUnchangedCellsIsRewrittenInsteadOfJumped) {
     Screen screen(10, 1);
-    Renderer renderer(true, 1, 10);
+    Renderer renderer(Charset::utf8, 1, 10);
     screen.put(1, 1, "abcdefghij", 7);
     frame(renderer, screen);
     screen.put(1, 2, "X");
@@ -109,7 +110,7 @@ TEST(Renderer, ShortRunOfUnchangedCellsIsRewrittenInsteadOfJumped) {
 
 TEST(Renderer, ShortMovesLeftUseBackspace) {
     Screen screen(10, 1);
-    Renderer renderer(true, 1, 10);
+    Renderer renderer(Charset::utf8, 1, 10);
     screen.column = 6;
     frame(renderer, screen);
     screen.column = 5;
@@ -124,7 +125,7 @@ TEST(Renderer, ShortMovesLeftUseBackspace) {
 
 TEST(Renderer, CursorIsPlacedAndShapedLast) {
     Screen screen(4, 2);
-    Renderer renderer(true, 2, 4);
+    Renderer renderer(Charset::utf8, 2, 4);
     frame(renderer, screen);
     screen.put(1, 1, "q");
     screen.row = 2;
@@ -141,26 +142,30 @@ TEST(Renderer, CursorIsPlacedAndShapedLast) {
 
 TEST(Renderer, Utf8GlyphsOfCodePage437) {
     Screen screen(3, 1);
-    Renderer renderer(true, 1, 3);
+    Renderer renderer(Charset::utf8, 1, 3);
     frame(renderer, screen);
     screen.put(1, 1, "\x10\xec\xf9");
     screen.column = 3;
     EXPECT_EQ(frame(renderer, screen), "\xe2\x96\xba\xe2\x88\x9e\xe2\x88\x99\r\x1b[2C");
 }
 
-TEST(Renderer, WithoutUtf8BytesGoOutAsTheyAreButNoControls) {
-    Screen screen(5, 1);
-    Renderer renderer(false, 1, 5);
-    frame(renderer, screen);
-    screen.put(1, 1, std::string("\x10\xec\x07\x9b", 4) + std::string(1, '\0'));
-    screen.column = 5;
-    EXPECT_EQ(frame(renderer, screen), std::string(">\xeco? \r\x1b[4C"));
+TEST(Renderer, SingleByteCharsetsSendBytesOrLookAlikesButNoControls) {
+    const std::pair<Charset, std::string> cases[] = {{Charset::cp437, ">\xeco\x9b \r\x1b[4C"},
+                                                     {Charset::ascii, ">8oc \r\x1b[4C"}};
+    for (const auto& [charset, expected] : cases) {
+        Screen screen(5, 1);
+        Renderer renderer(charset, 1, 5);
+        frame(renderer, screen);
+        screen.put(1, 1, std::string("\x10\xec\x07\x9b", 4) + std::string(1, '\0'));
+        screen.column = 5;
+        EXPECT_EQ(frame(renderer, screen), expected) << charsetName(charset);
+    }
 }
 
 TEST(Renderer, ViewportFollowsTheCursorWhenTheTerminalIsSmaller) {
     Screen screen(4, 6);
     for (int r = 1; r <= 6; ++r) screen.put(r, 1, std::string(4, static_cast<char>('0' + r)));
-    Renderer renderer(true, 3, 4);
+    Renderer renderer(Charset::utf8, 3, 4);
     screen.row = 5;
     std::string first = frame(renderer, screen);
     EXPECT_EQ(renderer.viewportTop(), 2);
@@ -181,7 +186,7 @@ TEST(Renderer, ViewportFollowsTheCursorWhenTheTerminalIsSmaller) {
 TEST(Renderer, ViewportFollowsTheCursorAcross) {
     Screen screen(6, 1);
     screen.put(1, 1, "abcdef");
-    Renderer renderer(true, 1, 4);
+    Renderer renderer(Charset::utf8, 1, 4);
     screen.column = 6;
     frame(renderer, screen);
     EXPECT_EQ(renderer.viewportLeft(), 2);
@@ -191,7 +196,7 @@ TEST(Renderer, SmallerBufferSitsTopLeftOnABlankTerminal) {
     Screen screen(2, 2);
     screen.put(1, 1, "ab");
     screen.put(2, 1, "cd");
-    Renderer renderer(true, 3, 4);
+    Renderer renderer(Charset::utf8, 3, 4);
     EXPECT_EQ(frame(renderer, screen),
               "\x1b[0m\x1b[2J"
               "\x1b[H\x1b[37;40mab"
@@ -203,7 +208,7 @@ TEST(Renderer, CellsLeftBehindByAShrinkingBufferAreErased) {
     Screen screen(4, 2);
     screen.put(1, 1, "abcd");
     screen.put(2, 1, "efgh");
-    Renderer renderer(true, 2, 4);
+    Renderer renderer(Charset::utf8, 2, 4);
     frame(renderer, screen);
     screen.grid.resize(2, 1, 7);
     EXPECT_EQ(frame(renderer, screen), "ab\x1b[0m\x1b[K\r\n\x1b[K\x1b[H");
@@ -212,7 +217,7 @@ TEST(Renderer, CellsLeftBehindByAShrinkingBufferAreErased) {
 TEST(Renderer, TerminalResizeRepaintsEverything) {
     Screen screen(2, 1);
     screen.put(1, 1, "ab");
-    Renderer renderer(true, 1, 2);
+    Renderer renderer(Charset::utf8, 1, 2);
     frame(renderer, screen);
     renderer.setTerminalSize(2, 3);
     EXPECT_EQ(frame(renderer, screen), "\x1b[0m\x1b[2J\x1b[H\x1b[37;40mab\r");

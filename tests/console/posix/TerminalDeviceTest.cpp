@@ -25,12 +25,16 @@ namespace {
 using testing::Pty;
 using testing::sameSettings;
 
-const std::string enterBytes = "\x1b[?1049h\x1b[?7l\x1b[?2004h";
+const std::string enterBytes = "\x1b[?1049h\x1b[?7l\x1b[?2004h\x1b[?u\x1b[c";
 const std::string leaveBytes = "\x1b[0m\x1b[0 q\x1b[?25h\x1b[?2004l\x1b[?7h\x1b[?1049l";
+// A terminal with the kitty keyboard protocol answers both questions.
+const std::string protocolReplies = "\x1b[?0u\x1b[?62;22c";
+const std::string switchOn = "\x1b[>1u";
+const std::string switchOffAndLeave = "\x1b[<u" + leaveBytes;
 
-std::unique_ptr<TerminalDevice> openOnPty(Pty& pty, bool utf8 = true) {
+std::unique_ptr<TerminalDevice> openOnPty(Pty& pty, Charset charset = Charset::utf8) {
     std::string error;
-    auto device = TerminalDevice::openOn(dup(pty.slave()), true, utf8, error);
+    auto device = TerminalDevice::openOn(dup(pty.slave()), true, charset, error);
     EXPECT_NE(device, nullptr) << error;
     return device;
 }
@@ -78,7 +82,7 @@ TEST(TerminalDevice, OpenFailsWithAOneLineReasonWithoutATerminal) {
     int fds[2];
     ASSERT_EQ(pipe(fds), 0);
     std::string error;
-    auto device = TerminalDevice::openOn(fds[0], true, true, error);
+    auto device = TerminalDevice::openOn(fds[0], true, Charset::utf8, error);
     EXPECT_EQ(device, nullptr);
     EXPECT_FALSE(error.empty());
     EXPECT_EQ(error.find('\n'), std::string::npos);
@@ -89,7 +93,7 @@ TEST(TerminalDevice, OnlyOneDeviceAtATime) {
     Pty pty(10, 30);
     auto first = openOnPty(pty);
     std::string error;
-    auto second = TerminalDevice::openOn(dup(pty.slave()), true, true, error);
+    auto second = TerminalDevice::openOn(dup(pty.slave()), true, Charset::utf8, error);
     EXPECT_EQ(second, nullptr);
     EXPECT_FALSE(error.empty());
     first->close();
@@ -226,7 +230,7 @@ TEST(TerminalDevice, AlertRingsWithTheNextFrame) {
 
 TEST(TerminalDevice, WithoutUtf8TheBytesGoOutAsTheyAre) {
     Pty pty(2, 4);
-    auto device = openOnPty(pty, false);
+    auto device = openOnPty(pty, Charset::cp437);
     device->present();
     pty.drain();
     Cell cells[2] = {{0xEC, 7}, {0x10, 7}};
@@ -235,8 +239,45 @@ TEST(TerminalDevice, WithoutUtf8TheBytesGoOutAsTheyAre) {
     EXPECT_EQ(pty.drain(), "\xec>\r");
 }
 
-// Runs body in a forked child holding a device on the pty; returns the
-// child's wait status.
+TEST(TerminalDevice, KeyboardProtocolOnWhereTheTerminalAnswersAndOffAtClose) {
+    Pty pty(4, 10);
+    auto device = openOnPty(pty);
+    EXPECT_EQ(pty.drain(), enterBytes);
+    pty.type(protocolReplies + "\x1b[27u\x1b[120;3u");
+    KeyEvent event;
+    ASSERT_TRUE(device->waitEvent(1000));
+    ASSERT_TRUE(device->peekEvent(event));
+    EXPECT_EQ(event.character, 27) << "the replies are no keys";
+    device->takeEvent();
+    ASSERT_TRUE(device->waitEvent(1000));
+    ASSERT_TRUE(device->peekEvent(event));
+    EXPECT_TRUE(event.alt && event.scanCode == 45);
+    EXPECT_TRUE(device->keyboardProtocolOn());
+    EXPECT_NE(pty.drain().find(switchOn), std::string::npos);
+    device->close();
+    EXPECT_TRUE(endsWith(pty.drain(), switchOffAndLeave));
+}
+
+TEST(TerminalDevice, KeyboardProtocolLeftAloneWhereTheTerminalLacksIt) {
+    Pty pty(4, 10);
+    auto device = openOnPty(pty);
+    pty.type("\x1b[?62;22cz");
+    ASSERT_TRUE(device->waitEvent(1000));
+    KeyEvent event;
+    ASSERT_TRUE(device->peekEvent(event));
+    EXPECT_EQ(event.character, 'z');
+    EXPECT_FALSE(device->keyboardProtocolOn());
+    pty.type("\x1b[?0u");  // too late: the attributes ended the question
+    device->waitEvent(50);
+    EXPECT_FALSE(device->keyboardProtocolOn());
+    device->close();
+    std::string all = pty.drain();
+    EXPECT_EQ(all.find("\x1b[>"), std::string::npos);
+    EXPECT_EQ(all.find("\x1b[<u"), std::string::npos);
+}
+
+// Runs body in a forked child holding a device on the pty, with the keyboard
+// protocol switched on; returns the child's wait status.
 template <typename Body>
 int inChild(Pty& pty, Body body) {
     int ready[2];
@@ -247,10 +288,12 @@ int inChild(Pty& pty, Body body) {
         setrlimit(RLIMIT_CORE, &noCore);
         for (int s : {SIGTERM, SIGHUP, SIGQUIT, SIGINT}) std::signal(s, SIG_DFL);
         std::string error;
-        auto device = TerminalDevice::openOn(dup(pty.slave()), true, true, error);
+        auto device = TerminalDevice::openOn(dup(pty.slave()), true, Charset::utf8, error);
         if (!device) _exit(99);
         device->present();
         [[maybe_unused]] ssize_t n = write(ready[1], "r", 1);
+        for (int i = 0; i < 200 && !device->keyboardProtocolOn(); ++i) device->waitEvent(10);
+        if (!device->keyboardProtocolOn()) _exit(97);
         body(*device);
         _exit(98);
     }
@@ -258,6 +301,7 @@ int inChild(Pty& pty, Body body) {
     char byte;
     [[maybe_unused]] ssize_t n = read(ready[0], &byte, 1);
     ::close(ready[0]);
+    pty.type(protocolReplies);
     int status = 0;
     waitpid(child, &status, 0);
     return status;
@@ -273,7 +317,7 @@ TEST_P(RestoreOnSignal, RestoresTheTerminalThenDiesOfTheSignal) {
     ASSERT_TRUE(WIFSIGNALED(status)) << status;
     EXPECT_EQ(WTERMSIG(status), signal);
     EXPECT_TRUE(sameSettings(pty.settings(), before));
-    EXPECT_TRUE(endsWith(pty.drain(), leaveBytes));
+    EXPECT_TRUE(endsWith(pty.drain(), switchOffAndLeave));
 }
 
 INSTANTIATE_TEST_SUITE_P(TerminalDevice, RestoreOnSignal,
@@ -292,6 +336,7 @@ TEST(TerminalDevice, RestoresOnARealCrash) {
     ASSERT_TRUE(WIFSIGNALED(status)) << status;
     EXPECT_EQ(WTERMSIG(status), SIGSEGV);
     EXPECT_TRUE(sameSettings(pty.settings(), before));
+    EXPECT_TRUE(endsWith(pty.drain(), switchOffAndLeave));
 }
 
 int deeper(int depth) {
@@ -312,7 +357,7 @@ TEST(TerminalDevice, RestoresOnAStackOverflow) {
     ASSERT_TRUE(WIFSIGNALED(status)) << status;
     EXPECT_EQ(WTERMSIG(status), SIGSEGV);
     EXPECT_TRUE(sameSettings(pty.settings(), before));
-    EXPECT_TRUE(endsWith(pty.drain(), leaveBytes));
+    EXPECT_TRUE(endsWith(pty.drain(), switchOffAndLeave));
 }
 
 TEST(TerminalDevice, RestoresOnTheFatalErrorExit) {
@@ -325,7 +370,7 @@ TEST(TerminalDevice, RestoresOnTheFatalErrorExit) {
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 255);
     EXPECT_TRUE(sameSettings(pty.settings(), before));
-    EXPECT_TRUE(endsWith(pty.drain(), leaveBytes));
+    EXPECT_TRUE(endsWith(pty.drain(), switchOffAndLeave));
 }
 
 TEST(TerminalDevice, RestoresOnExitWithoutClose) {
@@ -335,7 +380,7 @@ TEST(TerminalDevice, RestoresOnExitWithoutClose) {
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 3);
     EXPECT_TRUE(sameSettings(pty.settings(), before));
-    EXPECT_TRUE(endsWith(pty.drain(), leaveBytes));
+    EXPECT_TRUE(endsWith(pty.drain(), switchOffAndLeave));
 }
 
 TEST(TerminalDevice, EndsLikeAHangUpWhenTheTerminalGoesAway) {
@@ -347,7 +392,7 @@ TEST(TerminalDevice, EndsLikeAHangUpWhenTheTerminalGoesAway) {
     if (child == 0) {
         pty.closeMaster();
         std::string error;
-        auto device = TerminalDevice::openOn(dup(pty.slave()), true, true, error);
+        auto device = TerminalDevice::openOn(dup(pty.slave()), true, Charset::utf8, error);
         pty.closeSlave();
         if (!device) _exit(99);
         [[maybe_unused]] ssize_t n = write(ready[1], "r", 1);
