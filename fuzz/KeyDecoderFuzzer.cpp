@@ -5,6 +5,7 @@
 // key wherever it stands in a stream, however the stream is split.
 #include <fuzzer/FuzzedDataProvider.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
