@@ -244,12 +244,10 @@ KeyDecoder::KeyDecoder(Charset charset, int escTimeoutMs) : charset_(charset), t
 void KeyDecoder::feed(std::string_view bytes, std::int64_t nowMs) {
     if (bytes.empty()) return;
     expire(nowMs);
-    if (skippingCsi_) {
-        std::size_t i = 0;
-        while (i < bytes.size() && !isFinalByte(static_cast<std::uint8_t>(bytes[i]))) ++i;
-        if (i == bytes.size()) return;
-        skippingCsi_ = false;
-        bytes.remove_prefix(i + 1);
+    if (overlong_.active) {
+        lastByteMs_ = nowMs;
+        bytes.remove_prefix(skipOverlong(bytes));
+        if (bytes.empty()) return;
     }
     pending_.append(bytes);
     lastByteMs_ = nowMs;
@@ -257,8 +255,41 @@ void KeyDecoder::feed(std::string_view bytes, std::int64_t nowMs) {
 }
 
 void KeyDecoder::expire(std::int64_t nowMs) {
-    if (pending_.empty() || inPaste_ || nowMs < lastByteMs_ + timeoutMs_) return;
-    decode(true);
+    if (inPaste_ || nowMs < lastByteMs_ + timeoutMs_) return;
+    overlong_.active = false;  // a silence ends an overlong sequence as it ends any other
+    if (!pending_.empty()) decode(true);
+}
+
+void KeyDecoder::beginOverlong(const std::uint8_t* p, std::size_t n) {
+    // ESC [ or ESC O, or the same after a second ESC (rxvt's Alt).
+    const std::size_t start = p[1] == ESC ? 3 : 2;
+    overlong_ = Overlong{};
+    overlong_.active = true;
+    overlong_.csi = p[start - 1] == '[';
+    skipOverlong(std::string_view(reinterpret_cast<const char*>(p + start), n - start));
+}
+
+std::size_t KeyDecoder::skipOverlong(std::string_view bytes) {
+    Overlong& o = overlong_;
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        const auto c = static_cast<std::uint8_t>(bytes[i]);
+        if (isParamByte(c) && !o.intermediates) {
+            o.digitsOnly = o.digitsOnly && c >= '0' && c <= '9';
+            o.hasParams = true;
+            continue;
+        }
+        if (o.csi && c == '$' && !o.intermediates && o.digitsOnly && o.hasParams) {
+            o.active = false;  // rxvt's Shift ending
+            return i + 1;
+        }
+        if (o.csi && isIntermediateByte(c)) {
+            o.intermediates = true;
+            continue;
+        }
+        o.active = false;
+        return isFinalByte(c) ? i + 1 : i;  // a stray byte is decoded anew
+    }
+    return bytes.size();
 }
 
 std::optional<std::int64_t> KeyDecoder::deadline() const {
@@ -288,13 +319,14 @@ void KeyDecoder::decode(bool flush) {
         if (step.length == 0) {
             if (size - pos > maxSequence) {
                 // Nothing a terminal sends for a key is this long: drop it and
-                // whatever follows up to its final byte.
-                skippingCsi_ = true;
+                // whatever follows of it.
+                beginOverlong(data + pos, size - pos);
                 pos = size;
             }
             break;
         }
-        if (step.key) events_.push_back(*step.key);
+        // However it arrived, a sequence longer than that names no key.
+        if (step.key && step.length <= maxSequence) events_.push_back(*step.key);
         if (step.reply) replies_.push_back(*step.reply);
         pos += step.length;
     }

@@ -54,6 +54,8 @@ public:
     std::optional<std::int64_t> deadline() const;
 
     bool hasEvents() const { return !events_.empty(); }
+    // Between the paste markers.
+    bool inPaste() const { return inPaste_; }
     // The events decoded so far, oldest first; the decoder forgets them.
     std::vector<KeyEvent> take();
     // The terminal's replies decoded so far, oldest first; never keys.
@@ -82,8 +84,20 @@ private:
     int timeoutMs_;
     std::string pending_;
     std::int64_t lastByteMs_ = 0;
-    bool skippingCsi_ = false;  // an overlong CSI is being dropped up to its final byte
-    bool inPaste_ = false;      // between the paste markers
+    bool inPaste_ = false;  // between the paste markers
+    // An overlong CSI or SS3 sequence being dropped, and what may still
+    // follow in it; it ends where the same bytes fed at once would end it.
+    struct Overlong {
+        bool active = false;
+        bool csi = true;             // else SS3
+        bool intermediates = false;  // CSI: past its parameter bytes
+        bool digitsOnly = true;
+        bool hasParams = false;
+    };
+    void beginOverlong(const std::uint8_t* p, std::size_t n);
+    // How many of the bytes still belong to the overlong sequence.
+    std::size_t skipOverlong(std::string_view bytes);
+    Overlong overlong_;
     std::vector<KeyEvent> events_;
     std::vector<TerminalReply> replies_;
 };

@@ -217,6 +217,19 @@ TEST(KeyDecoder, OverlongSequenceIsDroppedUpToItsFinalByte) {
     EXPECT_EQ(d.take(), Keys{chr('w', 17)});
 }
 
+TEST(KeyDecoder, OverlongSequenceEndsAsTheSameBytesReadAtOnceEndIt) {
+    const std::string params(70, '1');
+    EXPECT_EQ(decode("\x1b[" + params + "\x1b[A"), Keys{ext(72)});  // a new ESC is no part of it
+    expectSameAtEverySplit("\x1b[" + params + "\x1b[Aq");
+    expectSameAtEverySplit("\x1b[" + params + ")07");             // a digit after an intermediate
+    expectSameAtEverySplit("\x1b[" + std::string(70, '0') + "A");  // names no key, however it comes
+    expectSameAtEverySplit("\x1bO" + params + " x");
+    KeyDecoder d(Charset::utf8);
+    d.feed("\x1b[" + params, 0);
+    d.feed("A", 1000);  // typed after a silence: no part of the dropped sequence
+    EXPECT_EQ(d.take(), Keys{chr('A', 30, true)});
+}
+
 TEST(KeyDecoder, IncompleteSequenceTimedOutIsDropped) {
     EXPECT_EQ(decode("\x1b[1;"), Keys{});
     EXPECT_EQ(decode("\x1b[M !"), Keys{});
