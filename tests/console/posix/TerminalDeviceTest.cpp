@@ -111,7 +111,7 @@ TEST(TerminalDevice, FramesCarryOnlyWhatChanged) {
     device->writeCells(2, 3, cells, 2);
     device->setCursor(2, 5);
     device->present();
-    EXPECT_EQ(pty.drain(), "\x1b[2;3H\x1b[93;44mh\xe2\x88\x9e");
+    EXPECT_EQ(pty.drain(), "\x1b[2C\n\x1b[93;44mh\xe2\x88\x9e");
     EXPECT_EQ(device->readCell(2, 4).character, 0xEC);
 }
 
@@ -196,7 +196,7 @@ TEST(TerminalDevice, WindowChangeWakesTheWaiterAndRepaintsAll) {
     EXPECT_EQ(device->height(), 4);  // the buffer keeps its size
     device->present();
     std::string repaint = pty.drain();
-    EXPECT_EQ(repaint.rfind("\x1b[0m\x1b[2J", 0), 0u) << repaint;
+    EXPECT_EQ(repaint.rfind("\x1b[0;37;40m\x1b[2J", 0), 0u) << repaint;
 }
 
 TEST(TerminalDevice, ResizeAsksTheTerminalToFollowAndPutsItBackAtTheEnd) {
