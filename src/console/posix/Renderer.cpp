@@ -30,8 +30,6 @@ void appendNumber(std::string& out, int value) {
     out.append(buffer, result.ptr);
 }
 
-// Longest run of unchanged cells rewritten instead of jumping over them.
-constexpr int maxRewrite = 8;
 // Frames longer than this go out as one synchronized update (DEC private
 // mode 2026) so that a slow link never shows them half drawn.
 constexpr std::size_t synchronizeFrom = 512;
@@ -140,6 +138,9 @@ void Renderer::render(const ScreenState& screen, std::string& out) {
     const int oldLeft = left_;
     updateViewport(screen);
     if (repaint_) clearAll(screen, out);
+    cursorWantedRow_ = screen.cursor.visible ? screen.cursorRow - 1 - top_ : -1;
+    cursorWantedColumn_ = screen.cursorColumn - 1 - left_;
+    if (cursorWantedColumn_ < 0 || cursorWantedColumn_ >= columns_) cursorWantedRow_ = -1;
     const bool sameLayout = previousWidth_ == screen.width && previousHeight_ == screen.height && top_ == oldTop &&
                             left_ == oldLeft;
     for (int row = 0; row < rows_; ++row) {
@@ -178,24 +179,26 @@ void Renderer::placeCursor(const ScreenState& screen, std::string& out) {
     cursorVisible_ = 1;
 }
 
+// The cheapest bytes from the cursor to (row, column). Sending the cells in
+// between again moves the cursor too, if they can go out as they are
+// shown, in the current colours.
+std::string Renderer::motion(int row, int column) const {
+    std::string move = cheapestMove(cursorRow_, cursorColumn_, row, column);
+    if (row != cursorRow_ || cursorColumn_ < 0 || column <= cursorColumn_ || column - cursorColumn_ > maxRewrite) {
+        return move;
+    }
+    const Shown* shown = &shown_[static_cast<std::size_t>(row) * static_cast<std::size_t>(columns_)];
+    std::string rewrite;
+    for (int c = cursorColumn_; c < column; ++c) {
+        if (!writableAsIs(shown[c])) return move;
+        rewrite += glyph(shown[c].character);
+    }
+    return rewrite.size() < move.size() ? rewrite : move;
+}
+
 void Renderer::moveTo(int row, int column, std::string& out) {
     if (row == cursorRow_ && column == cursorColumn_) return;
-    std::string move = cheapestMove(cursorRow_, cursorColumn_, row, column);
-    // Sending the cells in between again moves the cursor too, if they can
-    // go out as they are shown, in the current colours.
-    if (row == cursorRow_ && cursorColumn_ >= 0 && column > cursorColumn_ && column - cursorColumn_ <= maxRewrite) {
-        const Shown* shown = shownRow(row);
-        std::string rewrite;
-        for (int c = cursorColumn_; c < column && rewrite.size() < move.size(); ++c) {
-            if (!writableAsIs(shown[c])) {
-                rewrite.assign(move.size(), ' ');
-                break;
-            }
-            rewrite += glyph(shown[c].character);
-        }
-        if (rewrite.size() < move.size()) move = rewrite;
-    }
-    out += move;
+    out += motion(row, column);
     cursorRow_ = row;
     cursorColumn_ = column;
 }

@@ -75,6 +75,8 @@ private:
     };
     static constexpr int sgrUnknown = -1;
     static constexpr int sgrDefault = 256;
+    // Longest run of unchanged cells sent again instead of jumping over it.
+    static constexpr int maxRewrite = 8;
 
     static bool isBlank(const Shown& cell) { return cell.character == ' '; }
     static bool sameBackground(const Shown& a, const Shown& b);
@@ -89,10 +91,12 @@ private:
     void clearAll(const ScreenState& screen, std::string& out);
     void renderRow(int row, std::string& out);
     void shiftRow(int row, std::string& out);
-    int sendCost(const Shown* shown, int from, int to) const;
+    int stepCost(const Shown* cells, int row, int from, int to) const;
+    int sendCost(const Shown* shown, int row, int column) const;
     int shiftedCost(int row, int column, bool insert, const Shown& fill);
     int eraseRun(int row, int column, std::string& out);
     void placeCursor(const ScreenState& screen, std::string& out);
+    std::string motion(int row, int column) const;
     void moveTo(int row, int column, std::string& out);
     void setSgr(int sgr, std::string& out);
     void setSgrFor(const Shown& cell, std::string& out);
@@ -119,6 +123,8 @@ private:
     int sgr_ = sgrUnknown;
     int cursorRow_ = -1;     // 0-based terminal position, -1 unknown
     int cursorColumn_ = -1;  // see CursorMotion.h for the column's states
+    int cursorWantedRow_ = -1;    // where this frame leaves the cursor, -1 hidden
+    int cursorWantedColumn_ = -1; // or off the terminal
     int cursorStyle_ = -1;   // DECSCUSR parameter last sent, -1 unknown
     int cursorVisible_ = -1; // -1 unknown
     int top_ = 0;

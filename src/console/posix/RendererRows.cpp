@@ -98,13 +98,30 @@ int Renderer::eraseRun(int row, int column, std::string& out) {
     return column + count;
 }
 
-// The bytes the row's differing cells from..to would cost to send.
-int Renderer::sendCost(const Shown* shown, int from, int to) const {
+// What moving along a row costs, passing over cells by sending them again
+// when that is shorter.
+int Renderer::stepCost(const Shown* cells, int row, int from, int to) const {
+    if (from == to) return 0;
+    auto move = static_cast<int>(cheapestMove(row, from, row, to).size());
+    if (from < 0 || to < from || to - from > maxRewrite) return move;
+    int rewrite = 0;
+    for (int c = from; c < to; ++c) rewrite += static_cast<int>(glyph(cells[c].character).size());
+    return std::min(move, rewrite);
+}
+
+// What sending the row's differing cells from column on would cost, with
+// the cursor standing at column: their glyphs, the steps between them and
+// the way back to the frame's cursor when it is on this row.
+int Renderer::sendCost(const Shown* shown, int row, int column) const {
     int cost = 0;
-    for (int c = from; c <= to; ++c) {
+    int at = column;
+    for (int c = column; c < columns_; ++c) {
         const Shown& want = wanted_[static_cast<std::size_t>(c)];
-        if (!looksSame(shown[c], want)) cost += static_cast<int>(glyph(want.character).size());
+        if (looksSame(shown[c], want)) continue;
+        cost += stepCost(shown, row, at, c) + static_cast<int>(glyph(want.character).size());
+        at = c + 1 < columns_ ? c + 1 : pastRightEdge;
     }
+    if (row == cursorWantedRow_) cost += stepCost(wanted_.data(), row, at, cursorWantedColumn_);
     return cost;
 }
 
@@ -122,12 +139,13 @@ int Renderer::shiftedCost(int row, int column, bool insert, const Shown& fill) {
         std::copy_n(shown + at + 1, n - at - 1, shifted_.begin() + static_cast<std::ptrdiff_t>(at));
         shifted_[n - 1] = fill;
     }
-    return 3 + sendCost(shifted_.data(), column, columns_ - 1);
+    return 3 + sendCost(shifted_.data(), row, column);
 }
 
-// When the row's cells moved right or left by one from the first differing
-// cell on, and inserting or deleting a cell there (ICH, DCH) leaves less to
-// send, does that and takes the shifted row as shown.
+// When the row's cells moved right or left by one, and inserting or
+// deleting a cell (ICH, DCH) at the first differing cell, or at the cursor
+// just before it, leaves less to send, does that and takes the shifted row
+// as shown.
 void Renderer::shiftRow(int row, std::string& out) {
     Shown fill;
     if (!erasedCell(fill)) return;
@@ -136,16 +154,26 @@ void Renderer::shiftRow(int row, std::string& out) {
     while (first < columns_ && looksSame(shown[first], wanted_[static_cast<std::size_t>(first)])) ++first;
     int last = columns_ - 1;
     while (last > first && looksSame(shown[last], wanted_[static_cast<std::size_t>(last)])) --last;
-    if (last - first < 2) return;
-    const int plain = sendCost(shown, first, last);
-    const int insertCost = shiftedCost(row, first, true, fill);
-    const int deleteCost = shiftedCost(row, first, false, fill);
-    // On a tie the shift wins: it leaves the cursor where the change began.
-    if (std::min(insertCost, deleteCost) > plain) return;
-    const bool insert = insertCost < deleteCost;
-    if (insert) shiftedCost(row, first, true, fill);
-    moveTo(row, first, out);
-    out += insert ? "\x1b[@" : "\x1b[P";
+    if (last <= first) return;  // nothing or a single cell differs
+    auto moveCost = [&](int column) { return static_cast<int>(motion(row, column).size()); };
+    int best = sendCost(shown, row, first) + moveCost(first);
+    int bestAt = -1;
+    bool bestInsert = false;
+    const bool cursorBefore = cursorRow_ == row && cursorColumn_ >= 0 && cursorColumn_ < first;
+    for (int at : {first, cursorBefore ? cursorColumn_ : -1}) {
+        for (bool insert : {true, false}) {
+            if (at < 0) continue;
+            int cost = shiftedCost(row, at, insert, fill) + moveCost(at);
+            if (cost >= best) continue;
+            best = cost;
+            bestAt = at;
+            bestInsert = insert;
+        }
+    }
+    if (bestAt < 0) return;
+    shiftedCost(row, bestAt, bestInsert, fill);
+    moveTo(row, bestAt, out);
+    out += bestInsert ? "\x1b[@" : "\x1b[P";
     std::copy(shifted_.begin(), shifted_.end(), shown);
 }
 
