@@ -62,7 +62,7 @@ void Renderer::invalidate() {
 // Whether the row shows the same buffer cells as after the last frame.
 bool Renderer::rowUnchanged(const ScreenState& screen, int row) const {
     int bufferRow = top_ + row;
-    if (bufferRow >= screen.height) return true;
+    if (bufferRow >= screen.height || bufferRow < screen.changedFrom || bufferRow > screen.changedTo) return true;
     auto count = static_cast<std::size_t>(std::min(columns_, screen.width - left_));
     const Cell* now = screen.cells + static_cast<std::size_t>(bufferRow) * static_cast<std::size_t>(screen.width) +
                       static_cast<std::size_t>(left_);

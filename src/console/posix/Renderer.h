@@ -31,6 +31,10 @@ struct ScreenState {
     int cursorRow = 1;              // 1-based, in the buffer
     int cursorColumn = 1;
     CursorShape cursor;
+    // 0-based buffer rows that may differ from the last frame; the rest are
+    // taken as unchanged without looking. By default every row.
+    int changedFrom = 0;
+    int changedTo = 1 << 30;
 
     // What a grid with its cursor shows.
     static ScreenState of(const CellGrid& grid, int cursorRow, int cursorColumn, CursorShape cursor) {
