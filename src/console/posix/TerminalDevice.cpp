@@ -81,6 +81,15 @@ void writeAll(int fd, const char* data, std::size_t length) {
     }
 }
 
+// Terminals erase in the current background colour, all but a terminal
+// multiplexer that calls itself "screen" (outside tmux, which does), where
+// it is a setting that is off by default.
+bool erasesInBackground() {
+    const char* term = std::getenv("TERM");
+    if (term == nullptr || std::strncmp(term, "screen", 6) != 0) return true;
+    return std::getenv("TMUX") != nullptr;
+}
+
 }  // namespace
 
 bool TerminalDevice::localeIsUtf8() {
@@ -101,7 +110,9 @@ std::unique_ptr<TerminalDevice> TerminalDevice::open(std::string& errorText) {
         errorText = std::string("no terminal to run in: cannot open /dev/tty: ") + std::strerror(errno);
         return nullptr;
     }
-    return openOn(fd, true, localeIsUtf8(), errorText);
+    auto device = openOn(fd, true, localeIsUtf8(), errorText);
+    if (device) device->renderer_.setBackColourErase(erasesInBackground());
+    return device;
 }
 
 std::unique_ptr<TerminalDevice> TerminalDevice::openOn(int fd, bool ownsFd, bool utf8, std::string& errorText) {

@@ -278,8 +278,13 @@ TEST(Renderer, LargeFramesAreOneSynchronizedUpdate) {
 
 // Random edits of the kinds the form makes (typing, inserting, deleting,
 // runs of blanks, colours, cursor moves), each frame fed to a model
-// terminal, which must then show exactly the grid.
-TEST(Renderer, EveryFrameBringsTheTerminalToTheGrid) {
+// terminal, which must then show exactly the grid; with back-colour erase
+// and without (the model erases in the current colours, which the renderer
+// then only uses when they are the default ones).
+class RendererOnModel : public ::testing::TestWithParam<bool> {};
+INSTANTIATE_TEST_SUITE_P(BackColourErase, RendererOnModel, ::testing::Bool());
+
+TEST_P(RendererOnModel, EveryFrameBringsTheTerminalToTheGrid) {
     const int columns = 24;
     const int rows = 6;
     std::mt19937 random(7);
@@ -287,6 +292,7 @@ TEST(Renderer, EveryFrameBringsTheTerminalToTheGrid) {
     const std::uint8_t attributes[] = {0x1E, 0x9F, 0x9E, 0x07, 0x1F};
     Screen screen(columns, rows);
     Renderer renderer(true, rows, columns);
+    renderer.setBackColourErase(GetParam());
     TerminalModel terminal(rows, columns);
     for (int step = 0; step < 3000; ++step) {
         int row = pick(1, rows);
