@@ -149,6 +149,9 @@ Run::Run(bool faultyFile) {
     fcntl(master_, F_SETFL, O_NONBLOCK);
     pid_ = fork();
     if (pid_ == 0) {
+        // Without a master of its own the form hangs up when this process
+        // goes, however it goes.
+        ::close(master_);
         setsid();
         ioctl(slave_, TIOCSCTTY, 0);
         int null = ::open("/dev/null", O_RDWR);
