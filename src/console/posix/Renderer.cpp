@@ -179,26 +179,35 @@ void Renderer::placeCursor(const ScreenState& screen, std::string& out) {
     cursorVisible_ = 1;
 }
 
-// The cheapest bytes from the cursor to (row, column). Sending the cells in
-// between again moves the cursor too, if they can go out as they are
-// shown, in the current colours.
-std::string Renderer::motion(int row, int column) const {
-    std::string move = cheapestMove(cursorRow_, cursorColumn_, row, column);
+// What the cheapest way from the cursor to (row, column) costs; with
+// rewrite true it is sending the cells in between again, which moves the
+// cursor too when they can go out as they are shown, in the current colours.
+int Renderer::motionCost(int row, int column, bool& rewrite) const {
+    rewrite = false;
+    int cost = planMove(cursorRow_, cursorColumn_, row, column).cost;
     if (row != cursorRow_ || cursorColumn_ < 0 || column <= cursorColumn_ || column - cursorColumn_ > maxRewrite) {
-        return move;
+        return cost;
     }
     const Shown* shown = &shown_[static_cast<std::size_t>(row) * static_cast<std::size_t>(columns_)];
-    std::string rewrite;
-    for (int c = cursorColumn_; c < column; ++c) {
-        if (!writableAsIs(shown[c])) return move;
-        rewrite += glyph(shown[c].character);
+    int bytes = 0;
+    for (int c = cursorColumn_; c < column && bytes < cost; ++c) {
+        if (!writableAsIs(shown[c])) return cost;
+        bytes += static_cast<int>(glyph(shown[c].character).size());
     }
-    return rewrite.size() < move.size() ? rewrite : move;
+    rewrite = bytes < cost;
+    return rewrite ? bytes : cost;
 }
 
 void Renderer::moveTo(int row, int column, std::string& out) {
     if (row == cursorRow_ && column == cursorColumn_) return;
-    out += motion(row, column);
+    bool rewrite;
+    motionCost(row, column, rewrite);
+    if (rewrite) {
+        const Shown* shown = shownRow(row);
+        for (int c = cursorColumn_; c < column; ++c) out += glyph(shown[c].character);
+    } else {
+        appendMove(planMove(cursorRow_, cursorColumn_, row, column), out);
+    }
     cursorRow_ = row;
     cursorColumn_ = column;
 }

@@ -100,7 +100,7 @@ private:
     int shiftedCost(int row, int column, bool insert, const Shown& fill);
     int eraseRun(int row, int column, std::string& out);
     void placeCursor(const ScreenState& screen, std::string& out);
-    std::string motion(int row, int column) const;
+    int motionCost(int row, int column, bool& rewrite) const;
     void moveTo(int row, int column, std::string& out);
     void setSgr(int sgr, std::string& out);
     void setSgrFor(const Shown& cell, std::string& out);

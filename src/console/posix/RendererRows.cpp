@@ -102,7 +102,7 @@ int Renderer::eraseRun(int row, int column, std::string& out) {
 // when that is shorter.
 int Renderer::stepCost(const Shown* cells, int row, int from, int to) const {
     if (from == to) return 0;
-    auto move = static_cast<int>(cheapestMove(row, from, row, to).size());
+    int move = planMove(row, from, row, to).cost;
     if (from < 0 || to < from || to - from > maxRewrite) return move;
     int rewrite = 0;
     for (int c = from; c < to; ++c) rewrite += static_cast<int>(glyph(cells[c].character).size());
@@ -155,7 +155,10 @@ void Renderer::shiftRow(int row, std::string& out) {
     int last = columns_ - 1;
     while (last > first && looksSame(shown[last], wanted_[static_cast<std::size_t>(last)])) --last;
     if (last <= first) return;  // nothing or a single cell differs
-    auto moveCost = [&](int column) { return static_cast<int>(motion(row, column).size()); };
+    auto moveCost = [&](int column) {
+        bool rewrite;
+        return motionCost(row, column, rewrite);
+    };
     int best = sendCost(shown, row, first) + moveCost(first);
     int bestAt = -1;
     bool bestInsert = false;
