@@ -1,168 +1,342 @@
-// What the terminal renderer sends per key in an edit session of the form's
-// answer field, next to the number of cells that really changed.
+// What the terminal renderer sends per key when the whole application form
+// runs on a pseudo-terminal, next to the cells that really changed.
 //
-// The real line editor edits the 255-cell field on an 80 x 50 screen in white
-// on light blue, from row 46, column 4, in yellow on blue; each time it waits
-// for a key, the renderer makes the frame a terminal would get. The field
-// starts as 255 placeholder dots.
+// A child process runs the real form on the real terminal device (80 x 50,
+// UTF-8) in a fresh directory; this process types a scripted application as
+// a terminal would send it: every answer typed and edited (Home, End, Left,
+// Right, Ins, Del, Backspace, inserting in the middle), Alt+B back and
+// forward again, the confirmation. A key is done when the child has read it
+// and sleeps in poll(2) again with nothing more arriving. The bytes go
+// through a model terminal, which counts the cells that look different
+// afterwards: the floor, since every changed cell costs a byte at least.
+// Idle: the child's voluntary context switches and CPU time while it waits
+// in the editor, at the confirmation and on the fault screen (a second run
+// in which the application file cannot be created).
 //
-// Script: type "The quick brown fox jumps over the lazy dog 0123456789 abcde"
-// at the end, Home, XYZ (insert mode shifts the rest right), End,
-// 10 x Backspace, 5 x Left, 3 x Del, 2 x Right.
-//
-// usage: render_bench [--raw] [--verbose]
-//   --raw      a terminal without UTF-8 (bytes as they are)
-//   --verbose  one line per key
+// usage: render_bench [--verbose]    (--verbose: one line per key)
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <map>
 #include <string>
+#include <thread>
 #include <vector>
 
-#include "console/ConsoleKeyboard.h"
-#include "console/ConsoleScreen.h"
-#include "console/MemoryDevice.h"
-#include "console/posix/Renderer.h"
-#include "editor/VuvadOdor.h"
+#include "ApplicationScript.h"
+#include "app/Form.h"
+#include "console/ConsoleSession.h"
+#include "console/posix/TerminalDevice.h"
+#include "console/posix/TerminalModel.h"
+#include "console/posix/TerminalRestore.h"
+#include "runtime/CommandRunner.h"
+#include "runtime/OutputFile.h"
 
 using namespace corvel;
-using corvel::posix::Charset;
-using corvel::posix::Renderer;
-using corvel::posix::ScreenState;
+using corvel::posix::TerminalModel;
 
 namespace {
 
-constexpr int screenColumns = 80;
-constexpr int screenRows = 50;
+constexpr int rows = 50;
+constexpr int columns = 80;
 
-int changedCells(const std::vector<Cell>& before, const CellGrid& after) {
-    int changed = 0;
-    for (std::size_t i = 0; i < before.size(); ++i) changed += !(before[i] == after.data()[i]);
-    return changed;
+// The form as the program runs it, on the terminal at fd.
+[[noreturn]] void runForm(int fd) {
+    std::string error;
+    auto device = posix::TerminalDevice::openOn(fd, true, posix::Charset::utf8, error);
+    if (!device) _exit(3);
+    ConsoleSession session;
+    session.startSession(*device, "");
+    OutputFiles files;
+    CommandRunner runner(*device);
+    Form form(session.screen(), session.keyboard(), files, runner, session.commandTail());
+    int code = session.endSession(form.mainRoutine());
+    device->close();
+    _exit(code);
 }
 
-struct Totals {
-    int keys = 0;
-    long bytes = 0;
-    long cells = 0;
-    long renderNs = 0;
+std::string readProc(pid_t pid, const char* name) {
+    std::ifstream in("/proc/" + std::to_string(pid) + "/" + name);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+long voluntarySwitches(pid_t pid) {
+    std::string status = readProc(pid, "status");
+    auto at = status.find("voluntary_ctxt_switches:");
+    return at == std::string::npos ? -1 : std::atol(status.c_str() + at + 24);
+}
+
+// A counter of /proc/PID/io: "rchar:" the bytes read so far, terminal
+// input included; "syscw:" the write calls made.
+long ioCount(pid_t pid, const std::string& name) {
+    std::string io = readProc(pid, "io");
+    auto at = io.find(name);
+    return at == std::string::npos ? -1 : std::atol(io.c_str() + at + name.size());
+}
+
+// User plus system time in clock ticks.
+long cpuTicks(pid_t pid) {
+    std::string stat = readProc(pid, "stat");
+    auto at = stat.rfind(')');
+    if (at == std::string::npos) return -1;
+    std::vector<std::string> fields;
+    std::size_t start = at + 2;
+    while (start < stat.size() && fields.size() < 13) {
+        std::size_t space = stat.find(' ', start);
+        fields.push_back(stat.substr(start, space - start));
+        start = space + 1;
+    }
+    return fields.size() < 13 ? -1 : std::atol(fields[11].c_str()) + std::atol(fields[12].c_str());
+}
+
+struct Sample {
+    std::string keyClass;
+    std::size_t bytes;
+    int cells;
+    long writes;  // write calls the key caused
 };
 
-void pushKey(MemoryDevice& device, const std::string& key) {
-    if (key == "HOME") device.pushExtended(71);
-    else if (key == "END") device.pushExtended(79);
-    else if (key == "LEFT") device.pushExtended(75);
-    else if (key == "RIGHT") device.pushExtended(77);
-    else if (key == "DEL") device.pushExtended(83);
-    else if (key == "BS") device.pushKey(8, 14);
-    else device.pushText(key);
+// The child with its terminal; types keys and collects what comes back.
+class Run {
+public:
+    explicit Run(bool faultyFile);
+    ~Run();
+    // Sends a key and waits until it is done; the bytes that came back.
+    std::string key(const std::string& bytes);
+    std::string settle();
+    void idle(const char* where, double seconds);
+    bool exited();
+    TerminalModel& terminal() { return terminal_; }
+    std::size_t totalBytes() const { return total_; }
+    long writes() const { return ioCount(pid_, "syscw:"); }
+
+private:
+    bool childWaits();
+    std::string drain(int waitMs);
+
+    std::filesystem::path directory_;
+    pid_t pid_ = -1;
+    int master_ = -1;
+    int slave_ = -1;
+    bool exited_ = false;
+    bool attributesAnswered_ = false;
+    TerminalModel terminal_{rows, columns};
+    std::size_t total_ = 0;
+};
+
+Run::Run(bool faultyFile) {
+    std::string pattern = (std::filesystem::temp_directory_path() / "render_bench.XXXXXX").string();
+    directory_ = mkdtemp(pattern.data());
+    if (faultyFile) std::filesystem::create_directory(directory_ / std::string(applicationFileName));
+    master_ = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    grantpt(master_);
+    unlockpt(master_);
+    slave_ = ::open(ptsname(master_), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    winsize size{};
+    size.ws_row = rows;
+    size.ws_col = columns;
+    ioctl(master_, TIOCSWINSZ, &size);
+    fcntl(master_, F_SETFL, O_NONBLOCK);
+    pid_ = fork();
+    if (pid_ == 0) {
+        // Without a master of its own the form hangs up when this process
+        // goes, however it goes.
+        ::close(master_);
+        setsid();
+        ioctl(slave_, TIOCSCTTY, 0);
+        int null = ::open("/dev/null", O_RDWR);
+        dup2(null, 1);
+        dup2(null, 2);
+        if (chdir(directory_.c_str()) != 0) _exit(3);
+        runForm(dup(slave_));
+    }
 }
 
-void printFrame(const std::string& key, const std::string& keyClass, const std::string& out, int changed) {
-    std::printf("%-6s %-20s %4zu bytes %4d cells  ", key.c_str(), keyClass.c_str(), out.size(), changed);
-    for (unsigned char c : out) {
-        if (c == 0x1b) std::printf("\\e");
-        else if (c < 32 || c >= 127) std::printf("\\x%02x", c);
-        else std::putchar(c);
+Run::~Run() {
+    if (!exited()) {
+        kill(pid_, SIGTERM);
+        waitpid(pid_, nullptr, 0);
     }
-    std::putchar('\n');
+    ::close(master_);
+    ::close(slave_);
+    std::filesystem::remove_all(directory_);
+}
+
+bool Run::exited() {
+    if (!exited_ && waitpid(pid_, nullptr, WNOHANG) == pid_) exited_ = true;
+    return exited_;
+}
+
+// Read every key sent and asleep in poll(2): the frame is out.
+bool Run::childWaits() {
+    int unread = 0;
+    ioctl(slave_, FIONREAD, &unread);
+    if (unread > 0) return false;
+    std::string stat = readProc(pid_, "stat");
+    auto at = stat.rfind(')');
+    if (at == std::string::npos || stat[at + 2] != 'S') return false;
+    return readProc(pid_, "wchan").find("poll") != std::string::npos;
+}
+
+std::string Run::drain(int waitMs) {
+    std::string out;
+    char buffer[8192];
+    pollfd p{master_, POLLIN, 0};
+    while (poll(&p, 1, waitMs) > 0) {
+        ssize_t n = ::read(master_, buffer, sizeof buffer);
+        if (n <= 0) break;
+        out.append(buffer, static_cast<std::size_t>(n));
+    }
+    // Like every terminal, this one answers a device-attributes request
+    // (it has no keyboard protocol to report).
+    if (!attributesAnswered_ && out.find("\x1b[c") != std::string::npos) {
+        attributesAnswered_ = true;
+        const std::string_view reply = "\x1b[?62;22c";
+        [[maybe_unused]] ssize_t n = ::write(master_, reply.data(), reply.size());
+    }
+    return out;
+}
+
+// Waits until the child is done with what it was sent, or has ended.
+std::string Run::settle() {
+    std::string out;
+    auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    for (;;) {
+        out += drain(0);
+        if (exited() || std::chrono::steady_clock::now() > limit) break;
+        if (childWaits()) {
+            // The pseudo-terminal hands bytes on a moment later.
+            std::string late = drain(3);
+            out += late;
+            if (late.empty() && childWaits()) break;
+            continue;
+        }
+        std::this_thread::sleep_for(std::chrono::microseconds(50));
+    }
+    out += drain(0);
+    terminal_.feed(out);
+    total_ += out.size();
+    return out;
+}
+
+// The pseudo-terminal hands the key on a moment after the write: the key
+// is in once the child has read its bytes.
+std::string Run::key(const std::string& bytes) {
+    long before = ioCount(pid_, "rchar:");
+    [[maybe_unused]] ssize_t n = ::write(master_, bytes.data(), bytes.size());
+    auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (ioCount(pid_, "rchar:") < before + static_cast<long>(bytes.size()) && !exited() &&
+           std::chrono::steady_clock::now() < limit) {
+        std::this_thread::sleep_for(std::chrono::microseconds(20));
+    }
+    return settle();
+}
+
+void Run::idle(const char* where, double seconds) {
+    long switches = voluntarySwitches(pid_);
+    long ticks = cpuTicks(pid_);
+    std::string out = drain(static_cast<int>(seconds * 1000));
+    total_ += out.size();
+    long woke = voluntarySwitches(pid_) - switches;
+    long used = cpuTicks(pid_) - ticks;
+    std::printf("idle %-22s %.0f s: %ld wake-ups, %ld CPU ticks, %zu bytes\n", where, seconds, woke, used,
+                out.size());
+}
+
+int percentile(std::vector<int> values, double p) {
+    std::sort(values.begin(), values.end());
+    auto index = static_cast<std::size_t>(p * static_cast<double>(values.size() - 1) + 0.5);
+    return values[index];
+}
+
+std::string printable(const std::string& bytes) {
+    std::string out;
+    for (unsigned char c : bytes) {
+        char buffer[8];
+        if (c == 0x1b) out += "\\e";
+        else if (c < 32 || c == 127) std::snprintf(buffer, sizeof buffer, "\\x%02x", c), out += buffer;
+        else out += static_cast<char>(c);
+    }
+    return out;
+}
+
+void report(const std::vector<Sample>& samples) {
+    std::vector<std::string> order;
+    std::map<std::string, std::vector<const Sample*>> classes;
+    for (const Sample& s : samples) {
+        if (!classes.count(s.keyClass)) order.push_back(s.keyClass);
+        classes[s.keyClass].push_back(&s);
+    }
+    std::printf("%-24s %5s %7s %7s %7s %9s %9s %9s %10s\n", "key class", "keys", "B med", "B p90", "B max",
+                "cells med", "cells p90", "cells max", "writes max");
+    for (const std::string& name : order) {
+        std::vector<int> bytes, cells;
+        long writes = 0;
+        for (const Sample* s : classes[name]) {
+            bytes.push_back(static_cast<int>(s->bytes));
+            cells.push_back(s->cells);
+            writes = std::max(writes, s->writes);
+        }
+        std::printf("%-24s %5zu %7d %7d %7d %9d %9d %9d %10ld\n", name.c_str(), bytes.size(), percentile(bytes, 0.5),
+                    percentile(bytes, 0.9), *std::max_element(bytes.begin(), bytes.end()), percentile(cells, 0.5),
+                    percentile(cells, 0.9), *std::max_element(cells.begin(), cells.end()), writes);
+    }
+    std::printf("(bytes the program sent per key; cells: the floor, cells that look different afterwards)\n");
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    Charset charset = Charset::utf8;
-    bool verbose = false;
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--raw") == 0) charset = Charset::cp437;
-        else if (std::strcmp(argv[i], "--verbose") == 0) verbose = true;
-        else {
-            std::fprintf(stderr, "usage: render_bench [--raw] [--verbose]\n");
-            return 2;
-        }
+    bool verbose = argc > 1 && std::strcmp(argv[1], "--verbose") == 0;
+    if (argc > 2 || (argc == 2 && !verbose)) {
+        std::fprintf(stderr, "usage: render_bench [--verbose]\n");
+        return 2;
     }
-
-    std::vector<std::pair<std::string, std::string>> script;  // key, class
-    for (char c : std::string("The quick brown fox jumps over the lazy dog 0123456789 abcde")) {
-        script.emplace_back(std::string(1, c), "typed char @end");
-    }
-    script.emplace_back("HOME", "Home/End/arrows");
-    for (char c : std::string("XYZ")) script.emplace_back(std::string(1, c), "typed char insert");
-    script.emplace_back("END", "Home/End/arrows");
-    for (int i = 0; i < 10; ++i) script.emplace_back("BS", "Backspace/Delete");
-    for (int i = 0; i < 5; ++i) script.emplace_back("LEFT", "Home/End/arrows");
-    for (int i = 0; i < 3; ++i) script.emplace_back("DEL", "Backspace/Delete");
-    for (int i = 0; i < 2; ++i) script.emplace_back("RIGHT", "Home/End/arrows");
-    // The first key also replaces the 255 placeholder dots: a class of its own.
-    script.front().second = "first key (dots go)";
-
-    MemoryDevice device(screenColumns, screenRows);
-    device.setCursorShape(CursorShape{10, true});
-    ConsoleScreen screen(device);
-    ConsoleKeyboard keyboard(device, screen);
-    VuvadOdor editor(screen, keyboard);
-    screen.setTextColors(15, 9, 0);
-    screen.clearScreen();
-    screen.setCursorPos(46, 4);
-
-    Renderer renderer(charset, screenRows, screenColumns);
-    std::string out;
-    std::vector<Cell> before;
-    std::map<std::string, Totals> classes;
-    std::vector<std::string> order;
-    Totals all;
-    std::size_t next = 0;
-    std::printf("render_bench: 80x50 screen, 255-cell field at (46,4), attribute 30, %s\n",
-                charset == Charset::utf8 ? "UTF-8 terminal" : "raw-byte terminal");
-
-    // Every wait for a key is a frame: the one after the previous key.
-    device.setIdleHook([&] {
-        out.clear();
-        auto start = std::chrono::steady_clock::now();
-        renderer.render(ScreenState::of(device.grid(), device.cursorRow(), device.cursorColumn(),
-                                        device.cursorShape()),
-                        out);
-        long ns = static_cast<long>(
-            std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - start).count());
-        if (next == 0) {
-            std::printf("first frame (whole screen): %zu bytes for %d cells\n\n", out.size(),
-                        screenColumns * screenRows);
-        } else {
-            const auto& [key, keyClass] = script[next - 1];
-            int changed = changedCells(before, device.grid());
-            if (!classes.count(keyClass)) order.push_back(keyClass);
-            for (Totals* t : {&classes[keyClass], &all}) {
-                ++t->keys;
-                t->bytes += static_cast<long>(out.size());
-                t->cells += changed;
-                t->renderNs += ns;
+    std::vector<Sample> samples;
+    std::size_t keyBytes = 0;
+    {
+        Run run(false);
+        std::string first = run.settle();
+        std::printf("render_bench: the whole application on an 80x50 UTF-8 pseudo-terminal\n");
+        std::printf("first frame (start-up and question 1, everything): %zu bytes\n", first.size());
+        run.idle("in the editor", 1.0);
+        for (const bench::ScriptKey& key : bench::applicationScript()) {
+            if (key.keyClass == "idle") {
+                run.idle(key.bytes.c_str(), 1.0);
+                continue;
             }
-            if (verbose) printFrame(key, keyClass, out, changed);
+            TerminalModel before = run.terminal();
+            long writes = run.writes();
+            std::string out = run.key(key.bytes);
+            samples.push_back({key.keyClass, out.size(), run.terminal().differingCells(before), run.writes() - writes});
+            keyBytes += out.size();
+            if (verbose) {
+                std::printf("%-24s %-6s %5zu B %5d cells %ld writes  %s\n", key.keyClass.c_str(),
+                            printable(key.bytes).c_str(), out.size(), samples.back().cells, samples.back().writes,
+                            printable(out).c_str());
+            }
         }
-        before.assign(device.grid().data(), device.grid().data() + screenColumns * screenRows);
-        if (next < script.size()) pushKey(device, script[next++].first);
-        else device.pushKey(13, 28);
-    });
-    std::string text(255, ' ');
-    int row = 46, column = 4;
-    std::vector<std::string> history{std::string()};
-    editor.editField(text, row, column, history);
-
-    if (verbose) std::putchar('\n');
-
-    std::printf("%-22s %5s %12s %12s %14s %12s\n", "class", "keys", "bytes/key", "changed/key", "bytes/changed",
-                "render us");
-    auto line = [](const std::string& name, const Totals& t) {
-        double keys = t.keys;
-        char perCell[16] = "-";
-        if (t.cells != 0) std::snprintf(perCell, sizeof perCell, "%.2f", static_cast<double>(t.bytes) / t.cells);
-        std::printf("%-22s %5d %12.1f %12.1f %14s %12.2f\n", name.c_str(), t.keys, t.bytes / keys, t.cells / keys,
-                    perCell, static_cast<double>(t.renderNs) / keys / 1000.0);
-    };
-    for (const std::string& name : order) line(name, classes[name]);
-    line("total", all);
-    std::printf("\ntotal: %ld bytes for %d keys; %ld cells changed (the floor: every changed cell is sent once)\n",
-                all.bytes, all.keys, all.cells);
+        if (!run.terminal().understood()) {
+            std::printf("the model terminal did not understand %s\n", printable(run.terminal().firstUnknown()).c_str());
+        }
+        std::printf("whole application: %zu bytes (%zu for %zu keys), the program %s\n\n", run.totalBytes(),
+                    keyBytes, samples.size(), run.exited() ? "ended" : "did not end");
+    }
+    report(samples);
+    std::printf("\n");
+    Run faulty(true);
+    faulty.settle();
+    faulty.idle("on the fault screen", 1.0);
     return 0;
 }

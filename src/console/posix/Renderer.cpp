@@ -1,8 +1,12 @@
+// The frame as a whole: repaint, viewport, colours, glyphs, cursor moves and
+// the cursor's place and shape. Rows are compared in RendererRows.cpp.
 #include "console/posix/Renderer.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 
+#include "console/posix/CursorMotion.h"
 
 namespace corvel::posix {
 namespace {
@@ -25,18 +29,11 @@ void appendNumber(std::string& out, int value) {
     out.append(buffer, result.ptr);
 }
 
-int digits(int value) { return value >= 100 ? 3 + (value >= 1000) : 1 + (value >= 10); }
-
-// "ESC [ n X", with n left out when it is 1.
-void appendRelative(std::string& out, int n, char final) {
-    out += "\x1b[";
-    if (n != 1) appendNumber(out, n);
-    out += final;
-}
-int relativeCost(int n) { return 3 + (n == 1 ? 0 : digits(n)); }
-
-// Longest run of unchanged cells rewritten instead of jumping over them.
-constexpr int maxRewrite = 8;
+// Frames longer than this go out as one synchronized update (DEC private
+// mode 2026) so that a slow link never shows them half drawn.
+constexpr std::size_t synchronizeFrom = 512;
+constexpr std::string_view beginUpdate = "\x1b[?2026h";
+constexpr std::string_view endUpdate = "\x1b[?2026l";
 
 }  // namespace
 
@@ -49,12 +46,36 @@ void Renderer::setTerminalSize(int rows, int columns) {
     rows_ = std::max(rows, 1);
     columns_ = std::max(columns, 1);
     shown_.assign(static_cast<std::size_t>(rows_) * static_cast<std::size_t>(columns_), Shown{});
+    wanted_.assign(static_cast<std::size_t>(columns_), Shown{});
+    shifted_.assign(static_cast<std::size_t>(columns_), Shown{});
+    previous_.assign(shown_.size(), Cell{});
     invalidate();
 }
 
 void Renderer::invalidate() {
     repaint_ = true;
-    cursorRow_ = cursorColumn_ = -1;
+    previousWidth_ = -1;
+    cursorRow_ = -1;
+    cursorColumn_ = unknownColumn;
+}
+
+// Whether the row shows the same buffer cells as after the last frame.
+bool Renderer::rowUnchanged(const ScreenState& screen, int row) const {
+    int bufferRow = top_ + row;
+    if (bufferRow >= screen.height || bufferRow < screen.changedFrom || bufferRow > screen.changedTo) return true;
+    auto count = static_cast<std::size_t>(std::min(columns_, screen.width - left_));
+    const Cell* now = screen.cells + static_cast<std::size_t>(bufferRow) * static_cast<std::size_t>(screen.width) +
+                      static_cast<std::size_t>(left_);
+    return std::equal(now, now + count, previous_.begin() + static_cast<std::ptrdiff_t>(row) * columns_);
+}
+
+void Renderer::rememberRow(const ScreenState& screen, int row) {
+    int bufferRow = top_ + row;
+    if (bufferRow >= screen.height) return;
+    auto count = static_cast<std::size_t>(std::min(columns_, screen.width - left_));
+    const Cell* now = screen.cells + static_cast<std::size_t>(bufferRow) * static_cast<std::size_t>(screen.width) +
+                      static_cast<std::size_t>(left_);
+    std::copy(now, now + count, previous_.begin() + static_cast<std::ptrdiff_t>(row) * columns_);
 }
 
 void Renderer::updateViewport(const ScreenState& screen) {
@@ -68,13 +89,127 @@ void Renderer::updateViewport(const ScreenState& screen) {
     left_ = follow(left_, screen.cursorColumn - 1, screen.width, columns_);
 }
 
-Renderer::Shown Renderer::wanted(const ScreenState& screen, int row, int column) const {
+void Renderer::fillWanted(const ScreenState& screen, int row) {
     int bufferRow = top_ + row;
-    int bufferColumn = left_ + column;
-    if (bufferRow >= screen.height || bufferColumn >= screen.width) return Shown{' ', 0, kBlank};
-    const Cell& c = screen.cells[static_cast<std::size_t>(bufferRow) * static_cast<std::size_t>(screen.width) +
-                                 static_cast<std::size_t>(bufferColumn)];
-    return Shown{c.character, c.attribute, kCell};
+    for (int column = 0; column < columns_; ++column) {
+        int bufferColumn = left_ + column;
+        Shown& want = wanted_[static_cast<std::size_t>(column)];
+        if (bufferRow >= screen.height || bufferColumn >= screen.width) {
+            want = Shown{' ', 0, kBlank};
+            continue;
+        }
+        const Cell& c = screen.cells[static_cast<std::size_t>(bufferRow) * static_cast<std::size_t>(screen.width) +
+                                     static_cast<std::size_t>(bufferColumn)];
+        want = Shown{c.character, c.attribute, kCell};
+    }
+}
+
+// Clears in the background most blanks want, so that only the rest is sent.
+void Renderer::clearAll(const ScreenState& screen, std::string& out) {
+    sgr_ = sgrUnknown;
+    int clearSgr = sgrDefault;
+    if (backColourErase_) {
+        std::array<int, 16> blanks{};
+        int defaultBlanks = 0;
+        int attributeOf[16] = {};
+        for (int row = 0; row < rows_; ++row) {
+            fillWanted(screen, row);
+            for (const Shown& want : wanted_) {
+                if (want.kind == kBlank) ++defaultBlanks;
+                if (want.kind != kCell || !isBlank(want)) continue;
+                ++blanks[static_cast<std::size_t>(want.attribute >> 4)];
+                attributeOf[want.attribute >> 4] = want.attribute;
+            }
+        }
+        auto most = std::max_element(blanks.begin(), blanks.end());
+        if (*most > defaultBlanks) clearSgr = attributeOf[most - blanks.begin()];
+    }
+    setSgr(clearSgr, out);
+    out += "\x1b[2J";
+    Shown cleared;
+    erasedCell(cleared);
+    std::fill(shown_.begin(), shown_.end(), cleared);
+    repaint_ = false;
+}
+
+void Renderer::render(const ScreenState& screen, std::string& out) {
+    const std::size_t start = out.size();
+    const int oldTop = top_;
+    const int oldLeft = left_;
+    updateViewport(screen);
+    if (repaint_) clearAll(screen, out);
+    cursorWantedRow_ = screen.cursor.visible ? screen.cursorRow - 1 - top_ : -1;
+    cursorWantedColumn_ = screen.cursorColumn - 1 - left_;
+    if (cursorWantedColumn_ < 0 || cursorWantedColumn_ >= columns_) cursorWantedRow_ = -1;
+    const bool sameLayout = previousWidth_ == screen.width && previousHeight_ == screen.height && top_ == oldTop &&
+                            left_ == oldLeft;
+    for (int row = 0; row < rows_; ++row) {
+        if (sameLayout && rowUnchanged(screen, row)) continue;
+        fillWanted(screen, row);
+        renderRow(row, out);
+        rememberRow(screen, row);
+    }
+    previousWidth_ = screen.width;
+    previousHeight_ = screen.height;
+    placeCursor(screen, out);
+    if (out.size() - start > synchronizeFrom) {
+        out.insert(start, beginUpdate);
+        out += endUpdate;
+    }
+}
+
+void Renderer::placeCursor(const ScreenState& screen, std::string& out) {
+    int style = screen.cursor.size <= 50 ? 4 : 2;  // steady underline, steady block
+    int row = screen.cursorRow - 1 - top_;
+    int column = screen.cursorColumn - 1 - left_;
+    bool onTerminal = row >= 0 && row < rows_ && column >= 0 && column < columns_;
+    if (!screen.cursor.visible) {
+        if (cursorVisible_ != 0) out += "\x1b[?25l";
+        cursorVisible_ = 0;
+        return;
+    }
+    if (onTerminal) moveTo(row, column, out);
+    if (style != cursorStyle_) {
+        out += "\x1b[";
+        appendNumber(out, style);
+        out += " q";
+        cursorStyle_ = style;
+    }
+    if (cursorVisible_ != 1) out += "\x1b[?25h";
+    cursorVisible_ = 1;
+}
+
+// What the cheapest way from the cursor to (row, column) costs; with
+// rewrite true it is sending the cells in between again, which moves the
+// cursor too when they can go out as they are shown, in the current colours.
+int Renderer::motionCost(int row, int column, bool& rewrite) const {
+    rewrite = false;
+    int cost = planMove(cursorRow_, cursorColumn_, row, column).cost;
+    if (row != cursorRow_ || cursorColumn_ < 0 || column <= cursorColumn_ || column - cursorColumn_ > maxRewrite) {
+        return cost;
+    }
+    const Shown* shown = &shown_[static_cast<std::size_t>(row) * static_cast<std::size_t>(columns_)];
+    int bytes = 0;
+    for (int c = cursorColumn_; c < column && bytes < cost; ++c) {
+        if (!writableAsIs(shown[c])) return cost;
+        bytes += static_cast<int>(glyph(shown[c].character).size());
+    }
+    rewrite = bytes < cost;
+    return rewrite ? bytes : cost;
+}
+
+void Renderer::moveTo(int row, int column, std::string& out) {
+    if (row == cursorRow_ && column == cursorColumn_) return;
+    bool rewrite;
+    motionCost(row, column, rewrite);
+    if (rewrite) {
+        const Shown* shown = shownRow(row);
+        for (int c = cursorColumn_; c < column; ++c) out += glyph(shown[c].character);
+    } else {
+        appendMove(planMove(cursorRow_, cursorColumn_, row, column), out);
+    }
+    cursorRow_ = row;
+    cursorColumn_ = column;
 }
 
 void Renderer::setSgr(int sgr, std::string& out) {
@@ -103,141 +238,17 @@ void Renderer::setSgr(int sgr, std::string& out) {
     sgr_ = sgr;
 }
 
-void Renderer::putGlyph(std::uint8_t character, std::string& out) const {
-    out += glyphBytes(charset_, character);
-}
-
-int Renderer::glyphLength(std::uint8_t character) const {
-    return static_cast<int>(glyphBytes(charset_, character).size());
-}
-
-void Renderer::moveTo(int row, int column, const ScreenState& screen, std::string& out) {
-    if (row == cursorRow_ && column == cursorColumn_) return;
-    // Absolute move.
-    int bestCost = 3 + digits(row + 1) + (column > 0 ? 1 + digits(column + 1) : 0);
-    if (row == 0 && column == 0) bestCost = 3;
-    enum { absolute, forward, back, backspace, carriageReturn, down, up, newLine, rewrite } best = absolute;
-    auto consider = [&](int cost, decltype(best) way) {
-        if (cost < bestCost) {
-            bestCost = cost;
-            best = way;
-        }
-    };
-    bool rowKnown = cursorRow_ >= 0;
-    bool known = rowKnown && cursorColumn_ >= 0;
-    if (rowKnown && !known && row == cursorRow_) {
-        consider(1 + (column > 0 ? relativeCost(column) : 0), carriageReturn);
-    } else if (known && row == cursorRow_) {
-        if (column > cursorColumn_) {
-            int n = column - cursorColumn_;
-            consider(relativeCost(n), forward);
-            // Rewriting the cells in between costs their glyphs, if they are
-            // already shown as wanted and need no change of colours.
-            if (n <= maxRewrite) {
-                int cost = 0;
-                for (int c = cursorColumn_; c < column && cost >= 0; ++c) {
-                    const Shown& s = shownAt(row, c);
-                    bool same = s == wanted(screen, row, c) &&
-                                ((s.kind == kCell && s.attribute == sgr_) || (s.kind == kBlank && sgr_ == sgrDefault));
-                    cost = same ? cost + glyphLength(s.character) : -1;
-                }
-                if (cost >= 0) consider(cost, rewrite);
-            }
-        } else {
-            int n = cursorColumn_ - column;
-            consider(relativeCost(n), back);
-            if (n <= 3) consider(n, backspace);  // BS moves left without erasing
-            consider(1 + (column > 0 ? relativeCost(column) : 0), carriageReturn);
-        }
-    } else if (rowKnown) {
-        if (known && column == cursorColumn_) {
-            consider(relativeCost(std::abs(row - cursorRow_)), row > cursorRow_ ? down : up);
-        }
-        if (row == cursorRow_ + 1) consider(2 + (column > 0 ? relativeCost(column) : 0), newLine);
-    }
-    switch (best) {
-        case absolute:
-            out += "\x1b[";
-            if (row != 0 || column != 0) appendNumber(out, row + 1);
-            if (column != 0) {
-                out += ';';
-                appendNumber(out, column + 1);
-            }
-            out += 'H';
-            break;
-        case forward: appendRelative(out, column - cursorColumn_, 'C'); break;
-        case back: appendRelative(out, cursorColumn_ - column, 'D'); break;
-        case backspace: out.append(static_cast<std::size_t>(cursorColumn_ - column), '\b'); break;
-        case carriageReturn:
-            out += '\r';
-            if (column > 0) appendRelative(out, column, 'C');
-            break;
-        case down: appendRelative(out, row - cursorRow_, 'B'); break;
-        case up: appendRelative(out, cursorRow_ - row, 'A'); break;
-        case newLine:
-            out += "\r\n";
-            if (column > 0) appendRelative(out, column, 'C');
-            break;
-        case rewrite:
-            for (int c = cursorColumn_; c < column; ++c) putGlyph(shownAt(row, c).character, out);
-            break;
-    }
-    cursorRow_ = row;
-    cursorColumn_ = column;
-}
-
-void Renderer::render(const ScreenState& screen, std::string& out) {
-    if (repaint_) {
-        out += "\x1b[0m\x1b[2J";
-        sgr_ = sgrDefault;
-        std::fill(shown_.begin(), shown_.end(), Shown{' ', 0, kBlank});
-        repaint_ = false;
-    }
-    updateViewport(screen);
-
-    for (int row = 0; row < rows_; ++row) {
-        // From this column on the row shows no buffer cell.
-        int blankFrom = top_ + row >= screen.height ? 0 : std::clamp(screen.width - left_, 0, columns_);
-        for (int column = 0; column < columns_; ++column) {
-            Shown want = wanted(screen, row, column);
-            Shown& shown = shownAt(row, column);
-            if (shown == want) continue;
-            if (column >= blankFrom) {
-                // The rest of the row is blank terminal: erase it in one go.
-                moveTo(row, column, screen, out);
-                setSgr(sgrDefault, out);
-                out += "\x1b[K";
-                std::fill_n(&shown, columns_ - column, Shown{' ', 0, kBlank});
-                break;
-            }
-            moveTo(row, column, screen, out);
-            setSgr(want.attribute, out);
-            putGlyph(want.character, out);
-            shown = want;
-            // Past the last column terminals differ (the cursor stays, or
-            // waits to wrap): only a carriage return is sure to leave it.
-            if (++cursorColumn_ >= columns_) cursorColumn_ = pastRightEdge;
-        }
-    }
-
-    int style = screen.cursor.size <= 50 ? 4 : 2;  // steady underline, steady block
-    int row = screen.cursorRow - 1 - top_;
-    int column = screen.cursorColumn - 1 - left_;
-    bool onTerminal = row >= 0 && row < rows_ && column >= 0 && column < columns_;
-    if (screen.cursor.visible) {
-        if (onTerminal) moveTo(row, column, screen, out);
-        if (style != cursorStyle_) {
-            out += "\x1b[";
-            appendNumber(out, style);
-            out += " q";
-            cursorStyle_ = style;
-        }
-        if (cursorVisible_ != 1) out += "\x1b[?25h";
-        cursorVisible_ = 1;
+// A blank needs only its background: the foreground stays as it is.
+void Renderer::setSgrFor(const Shown& cell, std::string& out) {
+    if (cell.kind == kBlank) {
+        setSgr(sgrDefault, out);
+    } else if (isBlank(cell) && sgr_ >= 0 && sgr_ < sgrDefault) {
+        setSgr((sgr_ & 15) | (cell.attribute & 0xF0), out);
     } else {
-        if (cursorVisible_ != 0) out += "\x1b[?25l";
-        cursorVisible_ = 0;
+        setSgr(cell.attribute, out);
     }
 }
+
+std::string_view Renderer::glyph(std::uint8_t character) const { return glyphBytes(charset_, character); }
 
 }  // namespace corvel::posix

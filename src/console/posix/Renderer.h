@@ -2,16 +2,20 @@
 // shows to what the buffer holds. Needs no terminal: it remembers what it
 // sent and returns byte strings, which the device writes out in one go.
 //
-// Only cells that differ are sent; colours (SGR) are sent only when they
-// change; cursor moves are the cheapest of CUP, relative moves, CR/LF and
-// rewriting a short run of unchanged cells. The cursor is placed and shaped
-// last. A buffer larger than the terminal is shown through a viewport that
-// follows the cursor; a smaller one sits at the top left with the rest of the
-// terminal blank in its default colours.
+// Only cells that look different are sent; colours (SGR) only as far as they
+// change; every cursor move is the cheapest by byte count (CursorMotion.h),
+// or rewriting a few unchanged cells. Runs of blanks are erased (ECH, EL)
+// where the erase leaves the right background, a row whose cells moved by
+// one is shifted with insert- or delete-character when that is cheaper, and
+// large frames go out as one synchronized update. The cursor is placed and
+// shaped last. A buffer larger than the terminal is shown through a viewport
+// that follows the cursor; a smaller one sits at the top left with the rest
+// of the terminal blank in its default colours.
 #pragma once
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "console/ConsoleDevice.h"
@@ -28,6 +32,10 @@ struct ScreenState {
     int cursorRow = 1;              // 1-based, in the buffer
     int cursorColumn = 1;
     CursorShape cursor;
+    // 0-based buffer rows that may differ from the last frame; the rest are
+    // taken as unchanged without looking. By default every row.
+    int changedFrom = 0;
+    int changedTo = 1 << 30;
 
     // What a grid with its cursor shows.
     static ScreenState of(const CellGrid& grid, int cursorRow, int cursorColumn, CursorShape cursor) {
@@ -39,6 +47,11 @@ class Renderer {
 public:
     // Each cell's byte goes out as glyphBytes(charset, byte).
     Renderer(Charset charset, int terminalRows, int terminalColumns);
+
+    // Whether the terminal erases in the current background colour
+    // (back-colour erase, the default). Without it, erasing and shifting
+    // are used only in the default colours.
+    void setBackColourErase(bool on) { backColourErase_ = on; }
 
     // The terminal changed its size: the next frame clears and repaints all.
     void setTerminalSize(int rows, int columns);
@@ -57,37 +70,65 @@ public:
 
 private:
     // A buffer cell, or a blank in the terminal's default colours (outside
-    // the buffer, or cleared).
+    // the buffer, or erased in the default colours).
     enum Kind : std::uint8_t { kCell, kBlank };
     struct Shown {
         std::uint8_t character = ' ';
         std::uint8_t attribute = 0;
         Kind kind = kBlank;
-        friend bool operator==(const Shown&, const Shown&) = default;
     };
     static constexpr int sgrUnknown = -1;
     static constexpr int sgrDefault = 256;
+    // Longest run of unchanged cells sent again instead of jumping over it.
+    static constexpr int maxRewrite = 8;
+
+    static bool isBlank(const Shown& cell) { return cell.character == ' '; }
+    static bool sameBackground(const Shown& a, const Shown& b);
+    static bool looksSame(const Shown& a, const Shown& b);
+    bool writableAsIs(const Shown& cell) const;
+    bool erasedCell(Shown& cell) const;
 
     void updateViewport(const ScreenState& screen);
-    Shown wanted(const ScreenState& screen, int row, int column) const;
-    void moveTo(int row, int column, const ScreenState& screen, std::string& out);
+    void fillWanted(const ScreenState& screen, int row);
+    bool rowUnchanged(const ScreenState& screen, int row) const;
+    void rememberRow(const ScreenState& screen, int row);
+    void clearAll(const ScreenState& screen, std::string& out);
+    void renderRow(int row, std::string& out);
+    void shiftRow(int row, std::string& out);
+    int stepCost(const Shown* cells, int row, int from, int to) const;
+    int sendCost(const Shown* shown, int row, int column) const;
+    int shiftedCost(int row, int column, bool insert, const Shown& fill);
+    int eraseRun(int row, int column, std::string& out);
+    void placeCursor(const ScreenState& screen, std::string& out);
+    int motionCost(int row, int column, bool& rewrite) const;
+    void moveTo(int row, int column, std::string& out);
     void setSgr(int sgr, std::string& out);
-    void putGlyph(std::uint8_t character, std::string& out) const;
-    int glyphLength(std::uint8_t character) const;
-    Shown& shownAt(int row, int column) {
-        return shown_[static_cast<std::size_t>(row) * static_cast<std::size_t>(columns_) +
-                      static_cast<std::size_t>(column)];
+    void setSgrFor(const Shown& cell, std::string& out);
+    // The bytes that show a code page 437 character: the one place where a
+    // cell becomes terminal bytes.
+    std::string_view glyph(std::uint8_t character) const;
+    Shown* shownRow(int row) {
+        return &shown_[static_cast<std::size_t>(row) * static_cast<std::size_t>(columns_)];
     }
 
     Charset charset_;
+    bool backColourErase_ = true;
     int rows_;
     int columns_;
     std::vector<Shown> shown_;
+    std::vector<Shown> wanted_;   // the row being rendered
+    std::vector<Shown> shifted_;  // a row as insert or delete would leave it
+    // The buffer cells each row showed after the last frame, for skipping
+    // rows that did not change; valid while size and viewport stay.
+    std::vector<Cell> previous_;
+    int previousWidth_ = -1;
+    int previousHeight_ = -1;
     bool repaint_ = true;
     int sgr_ = sgrUnknown;
-    static constexpr int pastRightEdge = -2;
     int cursorRow_ = -1;     // 0-based terminal position, -1 unknown
-    int cursorColumn_ = -1;  // -1 unknown, pastRightEdge after the last column
+    int cursorColumn_ = -1;  // see CursorMotion.h for the column's states
+    int cursorWantedRow_ = -1;    // where this frame leaves the cursor, -1 hidden
+    int cursorWantedColumn_ = -1; // or off the terminal
     int cursorStyle_ = -1;   // DECSCUSR parameter last sent, -1 unknown
     int cursorVisible_ = -1; // -1 unknown
     int top_ = 0;

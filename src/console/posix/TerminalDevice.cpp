@@ -14,6 +14,7 @@
 #include <cstring>
 #include <ctime>
 #include <strings.h>
+#include <utility>
 
 #include "console/posix/TerminalRestore.h"
 
@@ -86,6 +87,15 @@ void writeAll(int fd, const char* data, std::size_t length) {
     }
 }
 
+// Terminals erase in the current background colour, all but a terminal
+// multiplexer that calls itself "screen" (outside tmux, which does), where
+// it is a setting that is off by default.
+bool erasesInBackground() {
+    const char* term = std::getenv("TERM");
+    if (term == nullptr || std::strncmp(term, "screen", 6) != 0) return true;
+    return std::getenv("TMUX") != nullptr;
+}
+
 }  // namespace
 
 bool TerminalDevice::localeIsUtf8() {
@@ -106,7 +116,9 @@ std::unique_ptr<TerminalDevice> TerminalDevice::open(Charset charset, std::strin
         errorText = std::string("no terminal to run in: cannot open /dev/tty: ") + std::strerror(errno);
         return nullptr;
     }
-    return openOn(fd, true, charset, errorText);
+    auto device = openOn(fd, true, charset, errorText);
+    if (device) device->renderer_.setBackColourErase(erasesInBackground());
+    return device;
 }
 
 std::unique_ptr<TerminalDevice> TerminalDevice::openOn(int fd, bool ownsFd, Charset charset,
@@ -204,6 +216,7 @@ void TerminalDevice::resize(int columns, int rows) {
     columns = std::max(columns, 1);
     rows = std::max(rows, 1);
     grid_.resize(columns, rows, defaultAttribute_);
+    touchAll();
     cursorRow_ = std::min(cursorRow_, rows);
     cursorColumn_ = std::min(cursorColumn_, columns);
     if (rows == renderer_.terminalRows() && columns == renderer_.terminalColumns()) return;
@@ -223,20 +236,41 @@ void TerminalDevice::setCursor(int row, int column) {
 
 void TerminalDevice::writeCells(int row, int column, const Cell* cells, int count) {
     grid_.writeCells(row, column, cells, count);
+    touch(row, row);
 }
 
-void TerminalDevice::scrollUp(std::uint8_t fillAttribute) { grid_.scrollUp(fillAttribute); }
+void TerminalDevice::scrollUp(std::uint8_t fillAttribute) {
+    grid_.scrollUp(fillAttribute);
+    touchAll();
+}
 
 void TerminalDevice::fillCharacters(int row, int column, int count, std::uint8_t character) {
     grid_.fillCharacters(row, column, count, character);
+    touchRun(row, column, count);
 }
 
 void TerminalDevice::fillAttributes(int row, int column, int count, std::uint8_t attribute) {
     grid_.fillAttributes(row, column, count, attribute);
+    touchRun(row, column, count);
 }
 
+// Rows (1-based) that a store may have changed since the last frame.
+void TerminalDevice::touch(int fromRow, int toRow) {
+    changedFrom_ = std::min(changedFrom_, fromRow);
+    changedTo_ = std::max(changedTo_, toRow);
+}
+
+void TerminalDevice::touchRun(int row, int column, int count) {
+    if (count > 0) touch(row, row + (column - 1 + count - 1) / std::max(grid_.width(), 1));
+}
+
+void TerminalDevice::touchAll() { touch(1, grid_.height()); }
+
 ScreenState TerminalDevice::screenState() const {
-    return ScreenState::of(grid_, cursorRow_, cursorColumn_, shape_);
+    ScreenState state = ScreenState::of(grid_, cursorRow_, cursorColumn_, shape_);
+    state.changedFrom = changedFrom_ - 1;
+    state.changedTo = changedTo_ - 1;
+    return state;
 }
 
 void TerminalDevice::present() {
@@ -245,13 +279,19 @@ void TerminalDevice::present() {
     frame_ += prefix_;
     prefix_.clear();
     renderer_.render(screenState(), frame_);
+    changedFrom_ = grid_.height() + 1;
+    changedTo_ = 0;
     if (bell_) frame_ += '\a';
     bell_ = false;
     writeOut(frame_);
 }
 
 bool TerminalDevice::peekEvent(KeyEvent& event) {
-    if (events_.empty() && !closed_) pump(0);
+    // Right after a read that emptied the terminal's queue a key can only
+    // have come in the microseconds since, and the next wait sees it: the
+    // first look then skips its system call, so that the frame of the key
+    // just read goes out without waiting behind one.
+    if (events_.empty() && !closed_ && !std::exchange(justDrained_, false)) pump(0);
     if (events_.empty()) return false;
     event = events_.front();
     return true;
@@ -262,9 +302,9 @@ void TerminalDevice::takeEvent() {
 }
 
 bool TerminalDevice::waitEvent(int timeoutMs) {
-    // Keys already typed (a paste, typing ahead) are taken without a frame
-    // each: the screen is brought up to date once they are used up.
-    if (events_.empty() && !closed_) pump(0);
+    // Keys already typed (a paste, typing ahead: the last look for a key
+    // found more waiting) are taken without a frame each; the screen is
+    // brought up to date once they are used up.
     if (!events_.empty()) return true;
     present();
     if (closed_) return false;
@@ -332,6 +372,7 @@ void TerminalDevice::awaitLateReplies() {
 void TerminalDevice::readTerminal(std::int64_t nowMs) {
     char buffer[4096];
     ssize_t n = ::read(fd_, buffer, sizeof buffer);
+    justDrained_ = n > 0 && static_cast<std::size_t>(n) < sizeof buffer;
     if (n > 0) {
         decoder_.feed(std::string_view(buffer, static_cast<std::size_t>(n)), nowMs);
     } else if (n == 0 || (errno != EINTR && errno != EAGAIN)) {

@@ -87,6 +87,9 @@ private:
     TerminalDevice(int fd, bool ownsFd, Charset charset, const termios& original, int rows, int columns);
     bool setUp(std::string& errorText);
     ScreenState screenState() const;
+    void touch(int fromRow, int toRow);
+    void touchRun(int row, int column, int count);
+    void touchAll();
     // Waits up to waitMs (negative: no limit) for terminal bytes or a
     // resize, and turns what came into events.
     void pump(int waitMs);
@@ -119,6 +122,9 @@ private:
     CursorShape shape_;
     std::uint8_t defaultAttribute_ = 7;
     bool bell_ = false;
+    bool justDrained_ = false;  // the last read left no byte waiting
+    int changedFrom_ = 1;       // rows stored into since the last frame
+    int changedTo_ = 1 << 30;
     std::string prefix_;  // bytes to send before the next frame
     std::string frame_;   // reused frame buffer
 };

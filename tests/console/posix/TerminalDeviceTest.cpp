@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "PtyHelper.h"
+#include "console/posix/TerminalModel.h"
 #include "console/posix/TerminalRestore.h"
 #include "runtime/RuntimeError.h"
 
@@ -115,8 +116,38 @@ TEST(TerminalDevice, FramesCarryOnlyWhatChanged) {
     device->writeCells(2, 3, cells, 2);
     device->setCursor(2, 5);
     device->present();
-    EXPECT_EQ(pty.drain(), "\x1b[2;3H\x1b[93;44mh\xe2\x88\x9e");
+    EXPECT_EQ(pty.drain(), "\x1b[2C\n\x1b[93;44mh\xe2\x88\x9e");
     EXPECT_EQ(device->readCell(2, 4).character, 0xEC);
+}
+
+// Frames look only at the rows stored into since the last one: every kind
+// of store must mark its rows.
+TEST(TerminalDevice, EveryKindOfStoreReachesTheTerminal) {
+    Pty pty(4, 10);
+    auto device = openOnPty(pty);
+    TerminalModel terminal(4, 10);
+    auto showsGrid = [&] {
+        device->present();
+        terminal.feed(pty.drain());
+        for (int r = 1; r <= 4; ++r) {
+            for (int c = 1; c <= 10; ++c) {
+                Cell cell = device->readCell(r, c);
+                if (!terminal.shows(r - 1, c - 1, cell.character, cell.attribute)) return false;
+            }
+        }
+        return true;
+    };
+    ASSERT_TRUE(showsGrid());
+    Cell cells[3] = {{'a', 0x1E}, {'b', 0x1E}, {'c', 0x1E}};
+    device->writeCells(4, 1, cells, 3);
+    EXPECT_TRUE(showsGrid());
+    device->fillCharacters(1, 9, 5, 'x');  // runs on into row 2
+    EXPECT_TRUE(showsGrid());
+    device->fillAttributes(2, 10, 12, 0x4F);  // into row 3
+    EXPECT_TRUE(showsGrid());
+    device->scrollUp(0x1F);
+    EXPECT_TRUE(showsGrid());
+    EXPECT_TRUE(terminal.understood()) << terminal.firstUnknown();
 }
 
 TEST(TerminalDevice, KeysArriveAsEventsWithScanCodes) {
@@ -200,7 +231,7 @@ TEST(TerminalDevice, WindowChangeWakesTheWaiterAndRepaintsAll) {
     EXPECT_EQ(device->height(), 4);  // the buffer keeps its size
     device->present();
     std::string repaint = pty.drain();
-    EXPECT_EQ(repaint.rfind("\x1b[0m\x1b[2J", 0), 0u) << repaint;
+    EXPECT_EQ(repaint.rfind("\x1b[0;37;40m\x1b[2J", 0), 0u) << repaint;
 }
 
 TEST(TerminalDevice, ResizeAsksTheTerminalToFollowAndPutsItBackAtTheEnd) {
