@@ -120,9 +120,10 @@ void VuvadOdor::typeCharacter(Field& f, char character) {
         if (at >= text.size()) text.resize(at + 1, ' ');
         text[at] = character;
     } else {
-        std::string head = text.substr(0, std::min(at, text.size()));
-        std::string tail = at < text.size() ? text.substr(at, static_cast<std::size_t>(f.width - f.p)) : std::string();
-        text = head + character + tail;
+        // The character goes in at the cursor; what is pushed past the
+        // field's width falls off its end.
+        text.insert(std::min(at, text.size()), 1, character);
+        if (text.size() > static_cast<std::size_t>(f.width)) text.resize(static_cast<std::size_t>(f.width));
     }
     if (f.p < f.width) ++f.p;
 }

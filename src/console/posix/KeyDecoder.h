@@ -58,6 +58,12 @@ public:
     bool inPaste() const { return inPaste_; }
     // The events decoded so far, oldest first; the decoder forgets them.
     std::vector<KeyEvent> take();
+    // The same, appended to a queue; the decoder keeps its buffer.
+    template <typename Queue>
+    void takeInto(Queue& queue) {
+        queue.insert(queue.end(), events_.begin(), events_.end());
+        events_.clear();
+    }
     // The terminal's replies decoded so far, oldest first; never keys.
     std::vector<TerminalReply> takeReplies();
 

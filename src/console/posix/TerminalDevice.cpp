@@ -340,7 +340,7 @@ void TerminalDevice::pump(int waitMs) {
         if (fds[0].revents & (POLLIN | POLLHUP | POLLERR)) readTerminal(now);
     }
     decoder_.expire(now);
-    for (const KeyEvent& e : decoder_.take()) events_.push_back(e);
+    decoder_.takeInto(events_);
     takeReplies();
 }
 
