@@ -56,7 +56,7 @@ Outcome runWithFaults(std::vector<SystemCallFault> faults) {
 }
 
 std::string report(const std::string& line, int code, const std::string& message) {
-    return " \xEC Internal Error: Line " + line + "   Code " + std::to_string(code) + "  = " + message;
+    return reportLine(line, std::to_string(code), message);
 }
 
 // No line but the empty ones occurs twice.

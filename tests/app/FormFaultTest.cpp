@@ -15,10 +15,6 @@ const std::string emptyAnswerLines =
     "Mailer = \r\nEchomail Tosser = \r\nFile Tosser = \r\nFormer SysOp = \r\nInstructions = \r\n"
     "\r\n09:05:03 ==={ End of Application }=== \r\n";
 
-std::string reportLine(const std::string& line, const std::string& code, const std::string& message) {
-    return " \xEC Internal Error: Line " + line + "   Code " + code + "  = " + message;
-}
-
 // Finds a row of the screen that starts with text, or 0. The fault screen
 // writes over whatever the row held, so the rest of it may hold anything.
 int rowHolding(const MemoryDevice& device, const std::string& text) {

@@ -24,6 +24,11 @@ inline std::string trimmedRow(const MemoryDevice& device, int row) {
     return text;
 }
 
+// The fault screen's report of a line label, an error code and its message.
+inline std::string reportLine(const std::string& line, const std::string& code, const std::string& message) {
+    return " \xEC Internal Error: Line " + line + "   Code " + code + "  = " + message;
+}
+
 struct FormHarness {
     TempDir dir;
     MemoryDevice device{100, 40};

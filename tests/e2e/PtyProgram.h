@@ -20,6 +20,8 @@
 #include <string>
 #include <vector>
 
+#include "console/posix/PtyHelper.h"
+
 namespace corvel::test {
 
 struct PtyProgramOptions {
@@ -32,21 +34,14 @@ struct PtyProgramOptions {
 
 class PtyProgram {
 public:
-    explicit PtyProgram(std::vector<std::string> arguments, PtyProgramOptions options = {}) {
-        master_ = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-        if (master_ < 0 || grantpt(master_) != 0 || unlockpt(master_) != 0) return;
-        std::string slaveName = ptsname(master_);
-        slave_ = ::open(slaveName.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
-        winsize ws{};
-        ws.ws_row = static_cast<unsigned short>(options.rows);
-        ws.ws_col = static_cast<unsigned short>(options.columns);
-        ioctl(master_, TIOCSWINSZ, &ws);
-        tcgetattr(slave_, &before_);
-        answerQuery_ = options.keyboardProtocol;
+    explicit PtyProgram(std::vector<std::string> arguments, PtyProgramOptions options = {})
+        : pty_(options.rows, options.columns), answerQuery_(options.keyboardProtocol) {
+        if (!pty_.ok()) return;
+        before_ = pty_.settings();
         int input[2] = {-1, -1};
         if (!options.stdinText.empty() && pipe2(input, O_CLOEXEC) != 0) return;
         pid_ = fork();
-        if (pid_ == 0) startChild(slaveName, arguments, options, input[0]);
+        if (pid_ == 0) startChild(pty_.slave(), arguments, options, input[0]);
         if (input[0] >= 0) {
             ::close(input[0]);
             [[maybe_unused]] ssize_t n = ::write(input[1], options.stdinText.data(), options.stdinText.size());
@@ -58,23 +53,15 @@ public:
             ::kill(pid_, SIGKILL);
             waitpid(pid_, nullptr, 0);
         }
-        if (slave_ >= 0) ::close(slave_);
-        if (master_ >= 0) ::close(master_);
     }
     PtyProgram(const PtyProgram&) = delete;
     PtyProgram& operator=(const PtyProgram&) = delete;
 
     bool started() const { return pid_ > 0; }
     pid_t pid() const { return pid_; }
-    int master() const { return master_; }
     const std::string& output() const { return output_; }
 
-    void setSize(int rows, int columns) {
-        winsize ws{};
-        ws.ws_row = static_cast<unsigned short>(rows);
-        ws.ws_col = static_cast<unsigned short>(columns);
-        ioctl(master_, TIOCSWINSZ, &ws);
-    }
+    void setSize(int rows, int columns) { pty_.setSize(rows, columns); }
 
     // Collects output until quietMs pass without a byte (or limitMs in all).
     void settle(int quietMs = 150, int limitMs = 20000) {
@@ -94,11 +81,11 @@ public:
     void type(const std::string& bytes) {
         std::size_t done = 0;
         while (done < bytes.size()) {
-            pollfd fds{master_, POLLIN | POLLOUT, 0};
+            pollfd fds{pty_.master(), POLLIN | POLLOUT, 0};
             if (poll(&fds, 1, 1000) <= 0) break;
             if (fds.revents & POLLIN) readSome(0);
             if (fds.revents & POLLOUT) {
-                ssize_t n = ::write(master_, bytes.data() + done, std::min<std::size_t>(bytes.size() - done, 512));
+                ssize_t n = ::write(pty_.master(), bytes.data() + done, std::min<std::size_t>(bytes.size() - done, 512));
                 if (n > 0) done += static_cast<std::size_t>(n);
             }
         }
@@ -119,35 +106,28 @@ public:
     }
 
     // Whether the terminal's settings are what they were before the start.
-    bool settingsAsBefore() const {
-        termios now{};
-        tcgetattr(slave_, &now);
-        return now.c_iflag == before_.c_iflag && now.c_oflag == before_.c_oflag &&
-               now.c_cflag == before_.c_cflag && now.c_lflag == before_.c_lflag &&
-               std::memcmp(now.c_cc, before_.c_cc, sizeof now.c_cc) == 0;
-    }
+    bool settingsAsBefore() const { return posix::testing::sameSettings(pty_.settings(), before_); }
 
 private:
     bool readSome(int waitMs) {
-        pollfd fds{master_, POLLIN, 0};
+        pollfd fds{pty_.master(), POLLIN, 0};
         if (poll(&fds, 1, waitMs) <= 0 || !(fds.revents & POLLIN)) return false;
         char buffer[8192];
-        ssize_t n = ::read(master_, buffer, sizeof buffer);
+        ssize_t n = ::read(pty_.master(), buffer, sizeof buffer);
         if (n <= 0) return false;
         output_.append(buffer, static_cast<std::size_t>(n));
         if (answerQuery_ && output_.find("\x1b[?u\x1b[c") != std::string::npos) {
             answerQuery_ = false;
             const std::string replies = "\x1b[?0u\x1b[?62;22c";
-            [[maybe_unused]] ssize_t w = ::write(master_, replies.data(), replies.size());
+            [[maybe_unused]] ssize_t w = ::write(pty_.master(), replies.data(), replies.size());
         }
         return true;
     }
 
-    [[noreturn]] static void startChild(const std::string& slaveName, const std::vector<std::string>& arguments,
+    [[noreturn]] static void startChild(int tty, const std::vector<std::string>& arguments,
                                         const PtyProgramOptions& options, int inputPipe) {
         setsid();
-        int tty = ::open(slaveName.c_str(), O_RDWR);  // becomes the controlling terminal
-        if (tty < 0) _exit(120);
+        if (ioctl(tty, TIOCSCTTY, 0) != 0) _exit(120);  // the controlling terminal
         int in = inputPipe >= 0 ? inputPipe : tty;
         int out = options.stdoutFile.empty() ? tty : ::open(options.stdoutFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         dup2(in, 0);
@@ -167,8 +147,7 @@ private:
         _exit(127);
     }
 
-    int master_ = -1;
-    int slave_ = -1;
+    posix::testing::Pty pty_;
     pid_t pid_ = -1;
     bool exited_ = false;
     bool answerQuery_ = false;

@@ -8,15 +8,14 @@
 #include <random>
 #include <string>
 
+#include "e2e/Answers.h"
 #include "e2e/PtyProgram.h"
 #include "support/TempDir.h"
 
 namespace corvel::test {
 namespace {
 
-const std::string fifteenAnswers =
-    "Jane Doe\rjane@example.org\rDoe BBS\rLafayette, LA\r1-337-555-1212\r7am-9pm\r1-337-555-1313\r33600\r"
-    "BinkP\rbbs.example.org\rMailer\rTosser\rFileT\ry\rnone\r";
+const std::string fifteenAnswers = answersTypedFrom(0);
 
 int lineCount(const std::string& text) { return occurrences(text, "\r\n"); }
 
@@ -99,7 +98,7 @@ TEST(PtyRun, aHugePasteIsTypingThatFillsTheFieldAndNeverEndsTheQuestion) {
     program.type(paste + "\x1b[201~");
     program.settle();
     EXPECT_LT(program.output().size() - before, 100000u) << "not a frame per pasted character";
-    program.type("\r" + fifteenAnswers.substr(fifteenAnswers.find('\r') + 1) + "y\r");
+    program.type("\r" + answersTypedFrom(1) + "y\r");
     program.settle();
     program.type("\r");
     int status = program.waitForExit();

@@ -15,6 +15,7 @@
 #include <thread>
 #include <vector>
 
+#include "e2e/Answers.h"
 #include "support/TempDir.h"
 
 namespace corvel::test {
@@ -104,9 +105,6 @@ bool waitForFile(const std::filesystem::path& path) {
     return false;
 }
 
-const char* const answers[] = {"Jane Doe", "jane@example.org", "Doe BBS", "Lafayette, LA", "1-337-555-1212",
-                               "7am-9pm",  "1-337-555-1313",   "33600",   "BinkP",         "bbs.example.org",
-                               "Mailer",   "Tosser",           "FileT",   "y",             "none"};
 
 TEST(TmuxRun, aUserFillsInConfirmsAndFindsTheApplication) {
     if (!haveTmux()) GTEST_SKIP() << "tmux is not installed: the real-terminal run is skipped";
@@ -114,11 +112,11 @@ TEST(TmuxRun, aUserFillsInConfirmsAndFindsTheApplication) {
     TmuxSession tmux(dir.path(), "");
     ASSERT_TRUE(tmux.waitFor("Enter REAL Name"));
     EXPECT_NE(tmux.screen().find(" \u25BA \u2219\u2219\u2219"), std::string::npos) << "input marker and dots";
-    for (const char* answer : answers) {
+    for (const std::string& answer : typedAnswers) {
         std::string before = tmux.screen();
         tmux.type(answer);
         tmux.keys("Enter");
-        if (std::string(answer) == "none") break;
+        if (answer == "none") break;
         // The next prompt replaces this one.
         for (int i = 0; i < 200 && tmux.screen() == before; ++i) {
             std::this_thread::sleep_for(std::chrono::milliseconds(20));

@@ -148,7 +148,6 @@ TerminalDevice::TerminalDevice(int fd, bool ownsFd, Charset charset, const termi
                                int columns)
     : fd_(fd),
       ownsFd_(ownsFd),
-      charset_(charset),
       original_(original),
       originalRows_(rows),
       originalColumns_(columns),

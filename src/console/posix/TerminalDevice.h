@@ -76,7 +76,6 @@ public:
     void alert() override { bell_ = true; }
     void present() override;
 
-    Charset charset() const { return charset_; }
     // The terminal answered the keyboard protocol query and the
     // disambiguation flag is on (until the terminal is put back).
     bool keyboardProtocolOn() const { return keyboardProtocolOn_; }
@@ -102,7 +101,6 @@ private:
 
     int fd_;
     bool ownsFd_;
-    Charset charset_;
     bool closed_ = false;
     termios original_;
     int wakeRead_ = -1;
