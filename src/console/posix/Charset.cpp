@@ -3,7 +3,7 @@
 #include <array>
 #include <strings.h>
 
-#include "console/posix/Cp437.h"
+#include "console/Cp437.h"
 
 namespace corvel::posix {
 namespace {

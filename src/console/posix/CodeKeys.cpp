@@ -1,7 +1,7 @@
 #include "console/posix/CodeKeys.h"
 
 #include "console/UsLayout.h"
-#include "console/posix/Cp437.h"
+#include "console/Cp437.h"
 #include "console/posix/KeyDecoder.h"
 
 namespace corvel::posix {

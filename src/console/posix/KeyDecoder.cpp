@@ -5,7 +5,7 @@
 
 #include "console/UsLayout.h"
 #include "console/posix/CodeKeys.h"
-#include "console/posix/Cp437.h"
+#include "console/Cp437.h"
 
 namespace corvel::posix {
 namespace {

@@ -1,10 +1,10 @@
-#include "console/posix/Cp437.h"
+#include "console/Cp437.h"
 
 #include <gtest/gtest.h>
 
 #include <set>
 
-namespace corvel::posix {
+namespace corvel {
 namespace {
 
 TEST(Cp437, KnownGlyphs) {
@@ -66,4 +66,4 @@ TEST(Cp437, AsciiLookAlikesArePrintableAndReadAsTheGlyph) {
 }
 
 }  // namespace
-}  // namespace corvel::posix
+}  // namespace corvel

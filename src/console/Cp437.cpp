@@ -1,9 +1,9 @@
-#include "console/posix/Cp437.h"
+#include "console/Cp437.h"
 
 #include <array>
 #include <string>
 
-namespace corvel::posix {
+namespace corvel {
 namespace {
 
 constexpr char32_t kLow[32] = {
@@ -111,4 +111,4 @@ char asciiLookAlike(std::uint8_t b) {
     return kAsciiHigh[b - 128];
 }
 
-}  // namespace corvel::posix
+}  // namespace corvel

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string_view>
 
-namespace corvel::posix {
+namespace corvel {
 
 // The glyph that code page 437 shows for byte b, including the graphic
 // glyphs of the control range (1..31, 127). Byte 0 is a blank, 255 a
@@ -25,4 +25,4 @@ int unicodeToCp437(char32_t c);
 // triangles as > < ^ v, shades and blocks as #, 249 as a dot.
 char asciiLookAlike(std::uint8_t b);
 
-}  // namespace corvel::posix
+}  // namespace corvel
