@@ -1,19 +1,14 @@
 // The output file service: an open-file table (newest first) guarded by a
-// lock, every system call made through the gateway, nothing buffered.
+// lock, every handle operation through the platform's file handles, nothing
+// buffered.
 #include "runtime/OutputFile.h"
-
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <new>
 #include <string>
 
 #include "runtime/ErrorState.h"
+#include "runtime/FileHandle.h"
 #include "runtime/OutputFileTable.h"
-#include "runtime/RuntimeError.h"
-#include "runtime/SystemCall.h"
 
 namespace corvel {
 
@@ -25,43 +20,12 @@ bool isBadName(const std::string& name) {
     return name.empty() || name.find_first_of(std::string_view("*?\0", 3)) != std::string::npos;
 }
 
-// The code of a failed open: a missing file whose directory exists is 53,
-// a missing directory 76.
-std::uint8_t openFailureCode(const std::string& name, int error) {
-    if (error != ENOENT) return errnoToRuntimeError(error);
-    const std::size_t slash = name.find_last_of('/');
-    const std::string parent = slash == std::string::npos ? std::string(".")
-                               : slash == 0                 ? std::string("/")
-                                                            : name.substr(0, slash);
-    struct stat info {};
-    SystemResult result = callSystem("stat", [&] { return ::stat(parent.c_str(), &info); });
-    const bool directoryMissing = result.failed() || !S_ISDIR(info.st_mode);
-    return errnoToRuntimeError(ENOENT, directoryMissing);
-}
-
-void closeQuietly(int fd) {
-    callSystem("close", [&] { return ::close(fd); });
-}
-
-// Locks an opened disk file against a second opener and empties it; the
-// code of the first failure, 0 when both worked.
-std::uint8_t lockAndEmpty(int fd) {
-    SystemResult locked = callSystem("flock", [&] { return ::flock(fd, LOCK_EX | LOCK_NB); });
-    // A file system without locks still gets its file; exclusivity is then
-    // not to be had.
-    if (locked.failed() && locked.error != ENOLCK && locked.error != EOPNOTSUPP) {
-        return errnoToRuntimeError(locked.error);
-    }
-    SystemResult cut = callSystem("ftruncate", [&] { return ::ftruncate(fd, 0); });
-    return cut.failed() ? errnoToRuntimeError(cut.error) : 0;
-}
-
 }  // namespace
 
 OutputFiles::OutputFiles() : table_(new Table) {}
 
 OutputFiles::~OutputFiles() {
-    for (const OpenFile& file : table_->files) closeQuietly(file.fd);
+    for (const OpenFile& file : table_->files) closeFileHandle(file.handle);
     delete table_;
 }
 
@@ -82,20 +46,13 @@ void OutputFiles::openOutputFile(ErrorState& errors, int fileNumber, std::string
     OpenFile& file = record.front();
     file.fileNumber = fileNumber;
 
-    SystemResult opened = callSystem("open", [&] {
-        return ::open(cutName.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
-    });
-    if (opened.failed()) return errors.raiseRuntimeError(openFailureCode(cutName, opened.error));
-    file.fd = static_cast<int>(opened.value);
-
-    struct stat info {};
-    SystemResult status = callSystem("fstat", [&] { return ::fstat(file.fd, &info); });
-    std::uint8_t failure = status.failed() ? errnoToRuntimeError(status.error) : 0;
-    file.disk = failure == 0 && S_ISREG(info.st_mode);
-    if (failure == 0 && file.disk) failure = lockAndEmpty(file.fd);
-    if (failure != 0) {
-        closeQuietly(file.fd);
-        return errors.raiseRuntimeError(failure);
+    if (std::uint8_t failure = openFileForOutput(cutName, file.handle)) return errors.raiseRuntimeError(failure);
+    // A file on disk is emptied; a device is written as it is.
+    if (file.handle.disk) {
+        if (std::uint8_t failure = truncateFileHandle(file.handle, 0)) {
+            closeFileHandle(file.handle);
+            return errors.raiseRuntimeError(failure);
+        }
     }
     table_->files.splice(table_->files.begin(), record);
 }
@@ -111,25 +68,14 @@ std::uint64_t OutputFiles::filePosition(int fileNumber) const {
     return file != nullptr ? file->position : 0;
 }
 
-}  // namespace corvel
-
-namespace corvel {
-
 namespace {
 
 // Ends one file: a disk file keeps exactly what was written. The code of the
-// first failure, 0 when all went well; the descriptor is closed either way.
+// first failure, 0 when all went well; the handle is released either way.
 std::uint8_t closeFile(const OpenFile& file) {
-    std::uint8_t failure = 0;
-    if (file.disk) {
-        const auto end = static_cast<off_t>(file.position);
-        SystemResult cut = callSystem("ftruncate", [&] { return ::ftruncate(file.fd, end); });
-        if (cut.failed()) failure = errnoToRuntimeError(cut.error);
-    }
-    // The descriptor is gone after close() even when it reports EINTR.
-    SystemResult closed = callSystem("close", [&] { return ::close(file.fd); });
-    if (closed.failed() && failure == 0) failure = errnoToRuntimeError(closed.error);
-    return failure;
+    std::uint8_t failure = file.handle.disk ? truncateFileHandle(file.handle, file.position) : 0;
+    const std::uint8_t closed = closeFileHandle(file.handle);
+    return failure != 0 ? failure : closed;
 }
 
 }  // namespace

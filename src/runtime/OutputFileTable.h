@@ -7,14 +7,14 @@
 #include <mutex>
 #include <string>
 
+#include "runtime/FileHandle.h"
 #include "runtime/OutputFile.h"
 
 namespace corvel {
 
 struct OpenFile {
     int fileNumber = 0;
-    int fd = -1;
-    bool disk = false;           // a regular file; anything else is a device
+    FileHandle handle;           // handle.disk: a file on disk, else a device
     std::uint64_t position = 0;  // bytes written so far (disk files)
     std::uint64_t column = 0;    // bytes written since the last line end
     std::string name;

@@ -1,14 +1,10 @@
-// Writing to an open output file: one write() per item (continued after a
-// short write or an interruption), CR LF line ends, and cutting a disk file
-// back to an earlier position.
-#include <sys/types.h>
-#include <unistd.h>
-
+// Writing to an open output file: one platform write per item (continued
+// after a short write or an interruption), CR LF line ends, and cutting a
+// disk file back to an earlier position.
 #include "runtime/ErrorState.h"
+#include "runtime/FileHandle.h"
 #include "runtime/OutputFile.h"
 #include "runtime/OutputFileTable.h"
-#include "runtime/RuntimeError.h"
-#include "runtime/SystemCall.h"
 
 namespace corvel {
 
@@ -17,21 +13,10 @@ namespace {
 // Writes all of bytes; the code of the failure, 0 when everything was
 // written. What was written before a failure stays counted.
 std::uint8_t writeAll(OpenFile& file, std::string_view bytes) {
-    std::size_t done = 0;
-    std::uint8_t failure = 0;
-    while (done < bytes.size() && failure == 0) {
-        SystemResult result = systemWrite(file.fd, bytes.data() + done, bytes.size() - done);
-        if (result.failed()) {
-            if (result.error != EINTR) failure = errnoToRuntimeError(result.error);
-        } else if (result.value == 0) {
-            failure = file.disk ? 61 : 57;  // no progress: the medium is full
-        } else {
-            done += static_cast<std::size_t>(result.value);
-        }
-    }
-    if (file.disk) file.position += done;
-    file.column += done;
-    return failure;
+    const WriteOutcome outcome = writeFileHandle(file.handle, bytes.data(), bytes.size());
+    if (file.handle.disk) file.position += outcome.written;
+    file.column += outcome.written;
+    return outcome.failure;
 }
 
 }  // namespace
@@ -57,14 +42,11 @@ void OutputFiles::cutFileTo(ErrorState& errors, int fileNumber, std::uint64_t po
     OpenFile* file = table_->find(fileNumber);
     if (file == nullptr) return errors.raiseRuntimeError(52);
     // What went to a device cannot be taken back; its position stays 0.
-    if (!file->disk) return;
+    if (!file->handle.disk) return;
     // Cutting never lengthens the file with bytes nobody wrote.
     if (position > file->position) return errors.raiseRuntimeError(5);
-    const auto offset = static_cast<off_t>(position);
-    SystemResult cut = callSystem("ftruncate", [&] { return ::ftruncate(file->fd, offset); });
-    if (cut.failed()) return errors.raiseRuntimeError(errnoToRuntimeError(cut.error));
-    SystemResult moved = callSystem("lseek", [&] { return ::lseek(file->fd, offset, SEEK_SET); });
-    if (moved.failed()) return errors.raiseRuntimeError(errnoToRuntimeError(moved.error));
+    if (std::uint8_t failure = truncateFileHandle(file->handle, position)) return errors.raiseRuntimeError(failure);
+    if (std::uint8_t failure = seekFileHandle(file->handle, position)) return errors.raiseRuntimeError(failure);
     file->position = position;
     file->column = 0;
 }

@@ -1,31 +1,21 @@
-// Program entry point: takes the command tail, opens the terminal, runs the
-// form and puts the terminal back.
+// Program entry point on a POSIX terminal: takes the command tail, checks
+// the terminal, opens it, runs the form and puts the terminal back.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
-#include "app/Form.h"
+#include "app/RunForm.h"
 #include "console/ConsoleSession.h"
 #include "console/posix/TerminalDevice.h"
 #include "console/posix/TerminalRestore.h"
 #include "runtime/CommandRunner.h"
-#include "runtime/OutputFile.h"
 #include "runtime/RuntimeError.h"
 
 namespace {
 
 // No terminal, or none the program can draw on.
 constexpr int noTerminalExitCode = 2;
-
-void printUsage() {
-    std::puts(
-        "usage: corvel [network name]\n"
-        "Fills in an application to join a network (FIDONet unless another name is\n"
-        "given) and writes it to MyCorvel.Txt in the current directory.\n"
-        "  --help     show this text\n"
-        "  --version  show the version");
-}
 
 // Why the program cannot run on this terminal, or nothing; sets the charset.
 // Checked before the terminal or the file is touched.
@@ -49,15 +39,10 @@ std::string refusal(corvel::posix::Charset& charset) {
 int main(int argc, char** argv) {
     using namespace corvel;
     const std::string tail = commandTailFromArguments(argc, argv);
-    // No network is called like this, and the file must not be emptied to
-    // show a usage text.
-    if (tail == "--help") {
-        printUsage();
-        return 0;
-    }
-    if (tail == "--version") {
-        std::puts(trimBlanks(versionLabel).c_str());
-        return 0;
+    switch (commandRequest(tail)) {
+    case CommandRequest::help: printUsage(); return 0;
+    case CommandRequest::version: printVersion(); return 0;
+    case CommandRequest::runForm: break;
     }
 
     posix::Charset charset = posix::Charset::ascii;
@@ -73,16 +58,9 @@ int main(int argc, char** argv) {
     }
     setFatalExitHook(restoreTerminalNow);
 
-    ConsoleSession session;
-    session.startSession(*device, tail);
-    OutputFiles files;
     CommandRunner runner(*device);
-    Form form(session.screen(), session.keyboard(), files, runner, session.commandTail());
-    const int exitCode = session.endSession(form.mainRoutine());
+    const FormOutcome outcome = runForm(*device, runner, tail);
     device->close();
-    if (!form.applicationWritten()) {
-        std::fprintf(stderr, "corvel: the application could not be written to %s\n",
-                     std::string(applicationFileName).c_str());
-    }
-    return exitCode;
+    if (!outcome.applicationWritten) reportUnwritten();
+    return outcome.exitCode;
 }

@@ -1,0 +1,34 @@
+// The part of the program's start and end that every platform shares: what
+// the command tail asks for, the usage and version texts, and one run of
+// the form on a console device.
+#pragma once
+
+#include <string>
+
+namespace corvel {
+
+class CommandRunner;
+class ConsoleDevice;
+
+enum class CommandRequest { runForm, help, version };
+
+// Help and version are asked for by the whole tail; anything else is a
+// network name (or none) and runs the form.
+CommandRequest commandRequest(const std::string& tail);
+void printUsage();
+void printVersion();
+
+// Runs the session and the form on device with the command tail; returns
+// the process exit code. On a failed write of the application a closing
+// message goes to standard error once the terminal is back (see
+// reportUnwritten), so the caller passes the device in still open.
+struct FormOutcome {
+    int exitCode = 0;
+    bool applicationWritten = true;
+};
+FormOutcome runForm(ConsoleDevice& device, CommandRunner& runner, const std::string& tail);
+
+// The closing message for answers that could not be written.
+void reportUnwritten();
+
+}  // namespace corvel

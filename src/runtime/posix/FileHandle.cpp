@@ -1,0 +1,102 @@
+// Output file handles on POSIX: open(2) with an exclusive flock(2), write(2),
+// ftruncate(2), lseek(2) and close(2), each through the gateway.
+#include "runtime/FileHandle.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "runtime/RuntimeError.h"
+#include "runtime/SystemCall.h"
+
+namespace corvel {
+
+namespace {
+
+int descriptor(const FileHandle& file) { return static_cast<int>(file.value); }
+
+// The code of a failed open: a missing file whose directory exists is 53,
+// a missing directory 76.
+std::uint8_t openFailureCode(const std::string& name, int error) {
+    if (error != ENOENT) return errnoToRuntimeError(error);
+    const std::size_t slash = name.find_last_of('/');
+    const std::string parent = slash == std::string::npos ? std::string(".")
+                               : slash == 0                 ? std::string("/")
+                                                            : name.substr(0, slash);
+    struct stat info {};
+    SystemResult result = callSystem("stat", [&] { return ::stat(parent.c_str(), &info); });
+    const bool directoryMissing = result.failed() || !S_ISDIR(info.st_mode);
+    return errnoToRuntimeError(ENOENT, directoryMissing);
+}
+
+// Whether the opened file is a regular file: 0 when known, else the code.
+std::uint8_t askDisk(FileHandle& file) {
+    struct stat info {};
+    SystemResult status = callSystem("fstat", [&] { return ::fstat(descriptor(file), &info); });
+    if (status.failed()) return errnoToRuntimeError(status.error);
+    file.disk = S_ISREG(info.st_mode);
+    return 0;
+}
+
+// Holds a disk file against a second opener. A file system without locks
+// still gets its file; exclusivity is then not to be had.
+std::uint8_t lockExclusively(const FileHandle& file) {
+    SystemResult locked = callSystem("flock", [&] { return ::flock(descriptor(file), LOCK_EX | LOCK_NB); });
+    if (locked.failed() && locked.error != ENOLCK && locked.error != EOPNOTSUPP) {
+        return errnoToRuntimeError(locked.error);
+    }
+    return 0;
+}
+
+}  // namespace
+
+std::uint8_t openFileForOutput(const std::string& name, FileHandle& file) {
+    SystemResult opened = callSystem("open", [&] {
+        return ::open(name.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+    });
+    if (opened.failed()) return openFailureCode(name, opened.error);
+    file.value = static_cast<std::intptr_t>(opened.value);
+    std::uint8_t failure = askDisk(file);
+    if (failure == 0 && file.disk) failure = lockExclusively(file);
+    if (failure != 0) {
+        closeFileHandle(file);
+        file.value = -1;
+    }
+    return failure;
+}
+
+WriteOutcome writeFileHandle(const FileHandle& file, const char* data, std::size_t size) {
+    WriteOutcome outcome;
+    while (outcome.written < size && outcome.failure == 0) {
+        SystemResult result = systemWrite(descriptor(file), data + outcome.written, size - outcome.written);
+        if (result.failed()) {
+            if (result.error != EINTR) outcome.failure = errnoToRuntimeError(result.error);
+        } else if (result.value == 0) {
+            outcome.failure = file.disk ? 61 : 57;  // no progress: the medium is full
+        } else {
+            outcome.written += static_cast<std::size_t>(result.value);
+        }
+    }
+    return outcome;
+}
+
+std::uint8_t truncateFileHandle(const FileHandle& file, std::uint64_t position) {
+    const auto end = static_cast<off_t>(position);
+    SystemResult cut = callSystem("ftruncate", [&] { return ::ftruncate(descriptor(file), end); });
+    return cut.failed() ? errnoToRuntimeError(cut.error) : 0;
+}
+
+std::uint8_t seekFileHandle(const FileHandle& file, std::uint64_t position) {
+    const auto offset = static_cast<off_t>(position);
+    SystemResult moved = callSystem("lseek", [&] { return ::lseek(descriptor(file), offset, SEEK_SET); });
+    return moved.failed() ? errnoToRuntimeError(moved.error) : 0;
+}
+
+std::uint8_t closeFileHandle(const FileHandle& file) {
+    // The descriptor is gone after close() even when it reports EINTR.
+    SystemResult closed = callSystem("close", [&] { return ::close(descriptor(file)); });
+    return closed.failed() ? errnoToRuntimeError(closed.error) : 0;
+}
+
+}  // namespace corvel
