@@ -1,5 +1,5 @@
-// The frame as a whole: repaint, viewport, colours, glyphs, cursor moves and
-// the cursor's place and shape. Rows are compared in RendererRows.cpp.
+// The frame as a whole: repaint, viewport and folded rows, colours, glyphs,
+// cursor moves and the cursor's place and shape. Rows are compared in RendererRows.cpp.
 #include "console/posix/Renderer.h"
 
 #include <algorithm>
@@ -61,8 +61,8 @@ void Renderer::invalidate() {
 
 // Whether the row shows the same buffer cells as after the last frame.
 bool Renderer::rowUnchanged(const ScreenState& screen, int row) const {
-    int bufferRow = top_ + row;
-    if (bufferRow >= screen.height || bufferRow < screen.changedFrom || bufferRow > screen.changedTo) return true;
+    int bufferRow = rowOf_[static_cast<std::size_t>(row)];
+    if (bufferRow < 0 || bufferRow < screen.changedFrom || bufferRow > screen.changedTo) return true;
     auto count = static_cast<std::size_t>(std::min(columns_, screen.width - left_));
     const Cell* now = screen.cells + static_cast<std::size_t>(bufferRow) * static_cast<std::size_t>(screen.width) +
                       static_cast<std::size_t>(left_);
@@ -70,8 +70,8 @@ bool Renderer::rowUnchanged(const ScreenState& screen, int row) const {
 }
 
 void Renderer::rememberRow(const ScreenState& screen, int row) {
-    int bufferRow = top_ + row;
-    if (bufferRow >= screen.height) return;
+    int bufferRow = rowOf_[static_cast<std::size_t>(row)];
+    if (bufferRow < 0) return;
     auto count = static_cast<std::size_t>(std::min(columns_, screen.width - left_));
     const Cell* now = screen.cells + static_cast<std::size_t>(bufferRow) * static_cast<std::size_t>(screen.width) +
                       static_cast<std::size_t>(left_);
@@ -85,16 +85,59 @@ void Renderer::updateViewport(const ScreenState& screen) {
         if (cursor >= offset + window) offset = cursor - window + 1;
         return std::clamp(offset, 0, size - window);
     };
-    top_ = follow(top_, screen.cursorRow - 1, screen.height, rows_);
     left_ = follow(left_, screen.cursorColumn - 1, screen.width, columns_);
+    previousRowOf_.swap(rowOf_);
+    if (screen.height > rows_) {
+        foldRows(screen);
+        rowOf_.assign(fold_.rows().begin(), fold_.rows().end());
+        return;
+    }
+    backgroundsKnown_ = false;
+    rowOf_.resize(static_cast<std::size_t>(rows_));
+    for (int row = 0; row < rows_; ++row) rowOf_[static_cast<std::size_t>(row)] = row < screen.height ? row : -1;
+}
+
+// Blank rows in the commonest background of such rows fold away: the page's
+// empty space, never a band of another colour such as an input field.
+void Renderer::foldRows(const ScreenState& screen) {
+    const bool known = backgroundsKnown_ && previousWidth_ == screen.width && previousHeight_ == screen.height;
+    if (!known) rowBackground_.assign(static_cast<std::size_t>(screen.height), -1);
+    std::array<int, 16> rowsIn{};
+    for (int row = 0; row < screen.height; ++row) {
+        int& background = rowBackground_[static_cast<std::size_t>(row)];
+        if (!known || (row >= screen.changedFrom && row <= screen.changedTo)) background = blankBackground(screen, row);
+        if (background >= 0) ++rowsIn[static_cast<std::size_t>(background)];
+    }
+    backgroundsKnown_ = true;
+    const int page = static_cast<int>(std::max_element(rowsIn.begin(), rowsIn.end()) - rowsIn.begin());
+    foldable_.resize(static_cast<std::size_t>(screen.height));
+    for (int row = 0; row < screen.height; ++row) {
+        foldable_[static_cast<std::size_t>(row)] = rowBackground_[static_cast<std::size_t>(row)] == page;
+    }
+    fold_.update(foldable_, rows_, screen.cursorRow - 1);
+}
+
+// The background of a buffer row whose cells are all blanks in one, or -1.
+int Renderer::blankBackground(const ScreenState& screen, int bufferRow) const {
+    const Cell* cells = screen.cells + static_cast<std::size_t>(bufferRow) * static_cast<std::size_t>(screen.width);
+    const int background = cells[0].attribute >> 4;
+    for (int column = 0; column < screen.width; ++column) {
+        if (cells[column].character != ' ' || (cells[column].attribute >> 4) != background) return -1;
+    }
+    return background;
+}
+
+// The terminal row that shows a buffer row, -1 when none does.
+int Renderer::terminalRowOf(const ScreenState& screen, int bufferRow) const {
+    return screen.height > rows_ ? fold_.terminalRowOf(bufferRow) : bufferRow;
 }
 
 void Renderer::fillWanted(const ScreenState& screen, int row) {
-    int bufferRow = top_ + row;
+    int bufferRow = rowOf_[static_cast<std::size_t>(row)];
     for (int column = 0; column < columns_; ++column) {
         int bufferColumn = left_ + column;
         Shown& want = wanted_[static_cast<std::size_t>(column)];
-        if (bufferRow >= screen.height || bufferColumn >= screen.width) {
+        if (bufferRow < 0 || bufferColumn >= screen.width) {
             want = Shown{' ', 0, kBlank};
             continue;
         }
@@ -134,17 +177,19 @@ void Renderer::clearAll(const ScreenState& screen, std::string& out) {
 
 void Renderer::render(const ScreenState& screen, std::string& out) {
     const std::size_t start = out.size();
-    const int oldTop = top_;
     const int oldLeft = left_;
     updateViewport(screen);
     if (repaint_) clearAll(screen, out);
-    cursorWantedRow_ = screen.cursor.visible ? screen.cursorRow - 1 - top_ : -1;
+    cursorWantedRow_ = screen.cursor.visible ? terminalRowOf(screen, screen.cursorRow - 1) : -1;
     cursorWantedColumn_ = screen.cursorColumn - 1 - left_;
     if (cursorWantedColumn_ < 0 || cursorWantedColumn_ >= columns_) cursorWantedRow_ = -1;
-    const bool sameLayout = previousWidth_ == screen.width && previousHeight_ == screen.height && top_ == oldTop &&
-                            left_ == oldLeft;
+    const bool sameLayout = previousWidth_ == screen.width && previousHeight_ == screen.height &&
+                            left_ == oldLeft && previousRowOf_.size() == rowOf_.size();
     for (int row = 0; row < rows_; ++row) {
-        if (sameLayout && rowUnchanged(screen, row)) continue;
+        // A row that shows another buffer row than before is compared
+        // cell by cell, so a fold change sends only what looks different.
+        const auto at = static_cast<std::size_t>(row);
+        if (sameLayout && rowOf_[at] == previousRowOf_[at] && rowUnchanged(screen, row)) continue;
         fillWanted(screen, row);
         renderRow(row, out);
         rememberRow(screen, row);
@@ -160,7 +205,7 @@ void Renderer::render(const ScreenState& screen, std::string& out) {
 
 void Renderer::placeCursor(const ScreenState& screen, std::string& out) {
     int style = screen.cursor.size <= 50 ? 4 : 2;  // steady underline, steady block
-    int row = screen.cursorRow - 1 - top_;
+    int row = terminalRowOf(screen, screen.cursorRow - 1);
     int column = screen.cursorColumn - 1 - left_;
     bool onTerminal = row >= 0 && row < rows_ && column >= 0 && column < columns_;
     if (!screen.cursor.visible) {
