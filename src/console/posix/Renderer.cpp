@@ -185,11 +185,15 @@ void Renderer::render(const ScreenState& screen, std::string& out) {
     if (cursorWantedColumn_ < 0 || cursorWantedColumn_ >= columns_) cursorWantedRow_ = -1;
     const bool sameLayout = previousWidth_ == screen.width && previousHeight_ == screen.height &&
                             left_ == oldLeft && previousRowOf_.size() == rowOf_.size();
+    const int movedFrom = sameLayout && screen.height > rows_ ? shiftLines(screen, out) : rows_;
     for (int row = 0; row < rows_; ++row) {
-        // A row that shows another buffer row than before is compared
-        // cell by cell, so a fold change sends only what looks different.
+        // A row that shows another buffer row than before, or whose cells
+        // a line shift moved, is compared cell by cell, so a fold change
+        // sends only what looks different.
         const auto at = static_cast<std::size_t>(row);
-        if (sameLayout && rowOf_[at] == previousRowOf_[at] && rowUnchanged(screen, row)) continue;
+        if (sameLayout && row < movedFrom && rowOf_[at] == previousRowOf_[at] && rowUnchanged(screen, row)) {
+            continue;
+        }
         fillWanted(screen, row);
         renderRow(row, out);
         rememberRow(screen, row);
@@ -201,6 +205,76 @@ void Renderer::render(const ScreenState& screen, std::string& out) {
         out.insert(start, beginUpdate);
         out += endUpdate;
     }
+}
+
+// When the rows shown moved down (or up) by one from some terminal row on,
+// inserts (or deletes) a line there (IL, DL), a few times at most, so that
+// the rows that carry something are where they are wanted without sending
+// them again. Returns the first terminal row whose cells moved, rows_ when
+// none did.
+int Renderer::shiftLines(const ScreenState& screen, std::string& out) {
+    moved_.assign(previousRowOf_.begin(), previousRowOf_.end());
+    int first = rows_;
+    for (int round = 0; round < maxLineShifts; ++round) {
+        int bestGain = 0;
+        int bestAt = -1;
+        int bestBy = 0;
+        for (int by : {1, -1}) {
+            for (int at = 0; at + 1 < rows_; ++at) {
+                int gain = shiftGain(at, by);
+                if (gain <= bestGain) continue;
+                bestGain = gain;
+                bestAt = at;
+                bestBy = by;
+            }
+        }
+        if (bestAt < 0) break;
+        shiftLine(screen, bestAt, bestBy, out);
+        first = std::min(first, bestAt);
+    }
+    return first;
+}
+
+// Inserts (by 1) or deletes (by -1) a line at terminal row at; the line it
+// brings in is erased in the colours of the row it becomes.
+void Renderer::shiftLine(const ScreenState& screen, int at, int by, std::string& out) {
+    const int fresh = by > 0 ? at : rows_ - 1;
+    fillWanted(screen, fresh);
+    if (backColourErase_ && isBlank(wanted_[0])) setSgrFor(wanted_[0], out);
+    Shown fill;
+    if (!erasedCell(fill)) {
+        setSgr(sgrDefault, out);
+        erasedCell(fill);
+    }
+    moveTo(at, 0, out);
+    out += by > 0 ? "\x1b[L" : "\x1b[M";
+    const auto width = static_cast<std::ptrdiff_t>(columns_);
+    const auto last = moved_.end() - 1;
+    if (by > 0) {
+        std::copy_backward(shownRow(at), shownRow(rows_ - 1), shownRow(rows_ - 1) + width);
+        std::copy_backward(moved_.begin() + at, last, moved_.end());
+    } else {
+        std::copy(shownRow(at + 1), shownRow(rows_ - 1) + width, shownRow(at));
+        std::copy(moved_.begin() + at + 1, moved_.end(), moved_.begin() + at);
+    }
+    std::fill_n(shownRow(fresh), width, fill);
+    moved_[static_cast<std::size_t>(fresh)] = -1;
+}
+
+// Rows that carry something and that a line inserted (by 1) or deleted
+// (by -1) at terminal row at would bring to where they are wanted, less
+// those it would take away from there.
+int Renderer::shiftGain(int at, int by) const {
+    int gain = 0;
+    for (int row = at; row < rows_; ++row) {
+        const int from = row - by;  // the terminal row whose cells come here
+        const int want = rowOf_[static_cast<std::size_t>(row)];
+        if (want < 0 || rowBackground_[static_cast<std::size_t>(want)] >= 0) continue;
+        const bool comes = from >= at && from < rows_ && moved_[static_cast<std::size_t>(from)] == want;
+        const bool stood = moved_[static_cast<std::size_t>(row)] == want;
+        gain += comes && !stood ? 1 : stood && !comes ? -1 : 0;
+    }
+    return gain;
 }
 
 void Renderer::placeCursor(const ScreenState& screen, std::string& out) {

@@ -7,7 +7,9 @@
 // or rewriting a few unchanged cells. Runs of blanks are erased (ECH, EL)
 // where the erase leaves the right background, a row whose cells moved by
 // one is shifted with insert- or delete-character when that is cheaper, and
-// large frames go out as one synchronized update. The cursor is placed and
+// large frames go out as one synchronized update. When the rows shown move
+// down or up by one (the fold changed), a line is inserted or deleted so that
+// what the terminal shows moves along. The cursor is placed and
 // shaped last. A buffer with more rows than the terminal is shown with its
 // blank rows folded away first (RowFold.h), a wider one through a window
 // that follows the cursor; a smaller one sits at the top left with the rest
@@ -70,6 +72,8 @@ public:
     // 0-based offsets of the buffer cell shown at the terminal's top left.
     int viewportTop() const { return rowOf_.empty() ? 0 : std::max(rowOf_.front(), 0); }
     int viewportLeft() const { return left_; }
+    // The 0-based buffer row each terminal row shows, -1 for none.
+    const std::vector<int>& rowsShown() const { return rowOf_; }
 
 private:
     // A buffer cell, or a blank in the terminal's default colours (outside
@@ -84,6 +88,8 @@ private:
     static constexpr int sgrDefault = 256;
     // Longest run of unchanged cells sent again instead of jumping over it.
     static constexpr int maxRewrite = 8;
+    // Most lines inserted or deleted in one frame.
+    static constexpr int maxLineShifts = 4;
 
     static bool isBlank(const Shown& cell) { return cell.character == ' '; }
     static bool sameBackground(const Shown& a, const Shown& b);
@@ -101,6 +107,9 @@ private:
     void clearAll(const ScreenState& screen, std::string& out);
     void renderRow(int row, std::string& out);
     void shiftRow(int row, std::string& out);
+    int shiftLines(const ScreenState& screen, std::string& out);
+    void shiftLine(const ScreenState& screen, int at, int by, std::string& out);
+    int shiftGain(int at, int by) const;
     int stepCost(const Shown* cells, int row, int from, int to) const;
     int sendCost(const Shown* shown, int row, int column) const;
     int shiftedCost(int row, int column, bool insert, const Shown& fill);
@@ -144,6 +153,7 @@ private:
     // buffer's size stays.
     std::vector<int> rowOf_;
     std::vector<int> previousRowOf_;
+    std::vector<int> moved_;  // the buffer row each terminal row's cells showed, as lines shift
     RowFold fold_;
     std::vector<char> foldable_;
     std::vector<int> rowBackground_;

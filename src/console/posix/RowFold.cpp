@@ -85,14 +85,15 @@ void RowFold::level(int excess) {
 
 // With every run down to one row, separators go too: first those at the top
 // or bottom, which separate nothing, then those of the shortest runs, the
-// lower of equal ones first.
+// upper of equal ones first (what stands between it and the rows that grew
+// then moves up by one, which the terminal does with one deleted line).
 void RowFold::dropSeparators(int count, int bufferRows) {
     order_.clear();
     for (int k = 0; k < static_cast<int>(runs_.size()); ++k) order_.push_back(k);
     auto rank = [&](int k) {
         const Run& run = runs_[static_cast<std::size_t>(k)];
         bool edge = run.start == 0 || run.start + run.length == bufferRows;
-        return std::make_tuple(!edge, run.length, -run.start);
+        return std::make_tuple(!edge, run.length, run.start);
     };
     std::sort(order_.begin(), order_.end(), [&](int a, int b) { return rank(a) < rank(b); });
     for (int i = 0; i < count && i < static_cast<int>(order_.size()); ++i) {

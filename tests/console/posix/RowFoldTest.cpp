@@ -14,6 +14,7 @@ namespace {
 // the four field rows), after fifteen answers, and at the confirmation.
 const std::string question1 = "xx........................................xx.xxxx.";
 const std::string allAnswered = "xx.xxxxxxxxxxxxxxx........................xx.xxxx.";
+const std::string question15 = "xx.xxxxxxxxxxxxxx.........................xx.xxxx.";
 const std::string confirmation = "xx.xxxxxxxxxxxxxxx...........................x....";
 
 std::vector<char> blanks(const std::string& shape) {
@@ -54,6 +55,7 @@ TEST(RowFold, WhichBufferRowEachTerminalRowShows) {
         {"a run levelled to the others, the lower of equal runs cut first", confirmation, 24, 45, "0-20,45-47"},
         {"one row short of room: the edge run's separator goes, then the shortest", allAnswered, 24, 45,
          "0-1,3-18,42-43,45-48"},
+        {"of equal separators the upper goes", question15, 24, 45, "0-1,3-17,42-48"},
         {"the cursor's blank row stays", "x....x", 3, 2, "0,2,5"},
         {"no blank rows: a window that keeps the cursor row", "xxxxxx", 3, 4, "2-4"},
         {"too few rows for what carries something: the window over it", question1, 6, 48, "42-43,45-48"},
