@@ -232,7 +232,7 @@ TEST(TmuxRun, onAn80By24TerminalTheWholeFormIsInView) {
         EXPECT_EQ(fieldRows, 4) << tmux.screen();
         EXPECT_NE(tmux.screen().find(" { ESC: clear"), std::string::npos);
         int cursorRow = std::stoi(tmux.tmux("display-message -p '#{cursor_y}'"));
-        EXPECT_NE(rows.at(static_cast<std::size_t>(cursorRow)).find("\u25BA"), std::string::npos) << "cursor in the field";
+        EXPECT_NE(rows.at(static_cast<std::size_t>(cursorRow)).find("\u25BA"), std::string::npos) << "cursor in field";
     };
     expectPanel("Enter REAL Name");
     std::string fiveAnswers;

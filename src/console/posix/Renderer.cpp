@@ -1,5 +1,6 @@
-// The frame as a whole: repaint, viewport and folded rows, colours, glyphs,
-// cursor moves and the cursor's place and shape. Rows are compared in RendererRows.cpp.
+// The frame as a whole: repaint, viewport and folded rows, lines inserted
+// and deleted as the fold changes, colours, glyphs, cursor moves and the
+// cursor's place and shape. Rows are compared in RendererRows.cpp.
 #include "console/posix/Renderer.h"
 
 #include <algorithm>
@@ -213,6 +214,7 @@ void Renderer::render(const ScreenState& screen, std::string& out) {
 // them again. Returns the first terminal row whose cells moved, rows_ when
 // none did.
 int Renderer::shiftLines(const ScreenState& screen, std::string& out) {
+    if (rowOf_ == previousRowOf_) return rows_;
     moved_.assign(previousRowOf_.begin(), previousRowOf_.end());
     int first = rows_;
     for (int round = 0; round < maxLineShifts; ++round) {

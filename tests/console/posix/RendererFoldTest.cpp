@@ -83,7 +83,9 @@ TEST_P(RendererFoldOnModel, TheTerminalShowsTheRowsTheFoldChose) {
         switch (pick(0, 2)) {
             case 0: put(grid, row, "", page); break;
             case 1: put(grid, row, "", field); break;
-            default: put(grid, row, std::string(static_cast<std::size_t>(pick(1, 12)), static_cast<char>('a' + row)), page);
+            default:
+                put(grid, row, std::string(static_cast<std::size_t>(pick(1, 12)), static_cast<char>('a' + row % 26)),
+                    page);
         }
         frame(renderer, grid, pick(1, 30), terminal);
         expectShown(renderer, grid, terminal, step);
