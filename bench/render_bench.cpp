@@ -2,11 +2,12 @@
 // runs on a pseudo-terminal, next to the cells that really changed.
 //
 // A child process runs the real form on the real terminal device (80 x 50
-// unless --size says otherwise, UTF-8) in a fresh directory; this process types a scripted application as
-// a terminal would send it: every answer typed and edited (Home, End, Left,
-// Right, Ins, Del, Backspace, inserting in the middle), Alt+B back and
-// forward again, the confirmation. A key is done when the child has read it
-// and sleeps in poll(2) again with nothing more arriving. The bytes go
+// unless --size says otherwise, UTF-8) in a fresh directory; this process
+// types a scripted application as a terminal would send it: every answer
+// typed and edited (Home, End, Left, Right, Ins, Del, Backspace, inserting
+// in the middle), Alt+B back and forward again, the confirmation. A key is
+// done when the child has read it and sleeps in poll(2) again with nothing
+// more arriving. The bytes go
 // through a model terminal, which counts the cells that look different
 // afterwards: the floor, since every changed cell costs a byte at least.
 // Idle: the child's voluntary context switches and CPU time while it waits
@@ -305,11 +306,11 @@ void report(const std::vector<Sample>& samples) {
 bool readOptions(int argc, char** argv, bool& verbose) {
     verbose = false;
     for (int i = 1; i < argc; ++i) {
-        char unit = 0;
+        char extra = 0;  // anything after the size
         if (std::strcmp(argv[i], "--verbose") == 0) {
             verbose = true;
         } else if (std::strcmp(argv[i], "--size") == 0 && i + 1 < argc &&
-                   std::sscanf(argv[++i], "%dx%d%c", &columns, &rows, &unit) == 2 && columns > 0 && rows > 0) {
+                   std::sscanf(argv[++i], "%dx%d%c", &columns, &rows, &extra) == 2 && columns > 0 && rows > 0) {
             continue;
         } else {
             return false;

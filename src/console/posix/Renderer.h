@@ -7,13 +7,13 @@
 // or rewriting a few unchanged cells. Runs of blanks are erased (ECH, EL)
 // where the erase leaves the right background, a row whose cells moved by
 // one is shifted with insert- or delete-character when that is cheaper, and
-// large frames go out as one synchronized update. When the rows shown move
-// down or up by one (the fold changed), a line is inserted or deleted so that
-// what the terminal shows moves along. The cursor is placed and
+// large frames go out as one synchronized update. The cursor is placed and
 // shaped last. A buffer with more rows than the terminal is shown with its
-// blank rows folded away first (RowFold.h), a wider one through a window
-// that follows the cursor; a smaller one sits at the top left with the rest
-// of the terminal blank in its default colours.
+// blank rows folded away first (RowFold.h), and when the rows shown move
+// down or up by one a line is inserted or deleted so that what the terminal
+// shows moves along; a wider one through a window that follows the cursor;
+// a smaller one sits at the top left with the rest of the terminal blank in
+// its default colours.
 #pragma once
 
 #include <algorithm>
