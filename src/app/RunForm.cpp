@@ -43,13 +43,11 @@ FormOutcome runForm(ConsoleDevice& device, CommandRunner& runner, const std::str
     return outcome;
 }
 
-std::string unwrittenMessage(std::uint8_t code) {
-    return "corvel: " + std::string(applicationFileName) + " was not written: " + std::string(errorMessage(code)) +
-           " (code " + std::to_string(code) + ")";
-}
-
 void reportUnwritten(const FormOutcome& outcome) {
-    std::fprintf(stderr, "%s\n", unwrittenMessage(outcome.unwrittenCode).c_str());
+    // For example "corvel: MyCorvel.Txt was not written: Permission denied (code 70)".
+    const std::string message(errorMessage(outcome.unwrittenCode));
+    std::fprintf(stderr, "corvel: %s was not written: %s (code %u)\n", std::string(applicationFileName).c_str(),
+                 message.c_str(), static_cast<unsigned>(outcome.unwrittenCode));
 }
 
 }  // namespace corvel

@@ -35,6 +35,5 @@ FormOutcome runForm(ConsoleDevice& device, CommandRunner& runner, const std::str
 // The closing message for answers that could not be written: the file,
 // the error message and its code, one line on standard error.
 void reportUnwritten(const FormOutcome& outcome);
-std::string unwrittenMessage(std::uint8_t code);
 
 }  // namespace corvel

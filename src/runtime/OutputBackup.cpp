@@ -64,8 +64,9 @@ std::uint8_t keepEarlierContent(const FileHandle& file, const BackupRule& rule) 
     }
     const std::string backupName(rule.backupName);
     const std::string temporary = backupName + ".tmp";
-    // One left behind by a crash; the copy is then made under a name that
-    // nobody else holds, so it never writes through another's link.
+    // A temporary copy left behind by a crash goes first. The copy is then
+    // created anew and fails if anything took the name meanwhile, so it
+    // never writes through a link planted there.
     if (std::uint8_t failure = removeFile(temporary)) return failure;
     if (std::uint8_t failure = writeTemporaryCopy(file, temporary)) return failure;
     const std::uint8_t failure = renameFile(temporary, backupName);
