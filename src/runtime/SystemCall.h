@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstddef>
 #include <mutex>
+#include <new>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -29,6 +30,9 @@ struct SystemCallFault {
     // The call is made all the same and then reported as failed, as a close
     // that reports a late write error after releasing the descriptor.
     bool afterCall = false;
+    // The call is not made and std::bad_alloc thrown instead, as when memory
+    // runs out inside the service that makes it.
+    bool outOfMemory = false;
 };
 
 // Replaces the planted faults and restarts the per-name call counts.
@@ -39,6 +43,7 @@ namespace detail {
 struct SystemCallPlan {
     int failWith = 0;
     bool afterCall = false;
+    bool outOfMemory = false;
     std::optional<std::size_t> writeLimit;
 };
 std::unique_lock<std::mutex> lockSystemCalls();
@@ -53,6 +58,7 @@ template <class Call>
 SystemResult callSystem(std::string_view name, Call&& call) {
     auto lock = detail::lockSystemCalls();
     detail::SystemCallPlan plan = detail::planSystemCall(name);
+    if (plan.outOfMemory) throw std::bad_alloc();
     if (plan.failWith != 0 && !plan.afterCall) return {-1, plan.failWith};
     errno = 0;
     long long value = static_cast<long long>(call());

@@ -84,7 +84,7 @@ const ErrnoCase fileErrors[] = {
 };
 
 TEST(FormFaultSweep, aFileThatCannotBeOpenedIsReportedAtLine100AndNoApplicationIsClaimed) {
-    for (const char* call : {"open", "flock", "ftruncate"}) {
+    for (const char* call : {"open", "flock", "pread", "ftruncate"}) {
         for (const ErrnoCase& e : fileErrors) {
             SCOPED_TRACE(std::string(call) + " fails with " + e.message);
             Outcome run = runWithFaults({{call, 1, e.error, {}}});

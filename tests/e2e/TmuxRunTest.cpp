@@ -273,7 +273,9 @@ TEST(TmuxRun, sigtermLeavesTheTerminalAsItWasFound) {
 
 // A network name made of escape sequences: a window title, a colour, a
 // switch back to the main screen, a clear.
-const std::string hostileName = "\"$(printf 'N\\033]2;pwned\\007\\033[31mE\\033[?1049l\\033[2JT')\"";
+// Escape sequences and an e acute in UTF-8: the control bytes are dropped,
+// the letter read as the mode reads a typed one.
+const std::string hostileName = "\"$(printf 'N\\033]2;pwned\\007\\033[31mE\\303\\251\\033[?1049l\\033[2JT')\"";
 
 struct CharsetCase {
     const char* environment;
@@ -318,11 +320,11 @@ TEST_P(TmuxCharset, titleScreenGlyphsAndAHarmlessEscapeLadenNetworkName) {
 
 INSTANTIATE_TEST_SUITE_P(
     TmuxRun, TmuxCharset,
-    ::testing::Values(CharsetCase{"LANG=C.UTF-8", " \u25BA ", "\u2219\u2219\u2219",
-                                  "N\u2190]2;pwned\u2022\u2190[31mE\u2190[?1049l\u2190[2JT"},
-                      CharsetCase{"LANG=C", " > ", "...", "N<]2;pwnedo<[31mE<[?1049l<[2JT"},
+    ::testing::Values(CharsetCase{"LANG=C.UTF-8", " \u25BA ", "\u2219\u2219\u2219", "N]2;pwned[31mE\u00E9[?1049l[2JT"},
+                      CharsetCase{"LANG=C", " > ", "...", "N]2;pwned[31mE[?1049l[2JT"},
+                      // The two bytes go out as they are, and the UTF-8 pane shows them as one letter.
                       CharsetCase{"LANG=C.UTF-8 CORVEL_CHARSET=cp437", " >", "\xf9\xf9\xf9",
-                                  "N<]2;pwnedo<[31mE<[?1049l<[2JT"}),
+                                  "N]2;pwned[31mE\u00E9[?1049l[2JT"}),
     charsetCaseName);
 
 }  // namespace
