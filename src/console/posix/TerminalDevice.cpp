@@ -153,7 +153,7 @@ TerminalDevice::TerminalDevice(int fd, bool ownsFd, Charset charset, const termi
       originalColumns_(columns),
       grid_(columns, rows, 7),
       renderer_(charset, rows, columns),
-      decoder_(charset) {}
+      decoder_(charset, escTimeoutFromText(std::getenv("ESCDELAY"))) {}
 
 bool TerminalDevice::setUp(std::string& errorText) {
     int pipeFds[2];
