@@ -72,6 +72,11 @@ public:
     void takeEvent() override;
     bool waitEvent(int timeoutMs) override;
 
+    // While a child runs the terminal has the settings it was found with;
+    // afterwards raw mode again, keys typed meanwhile taken one by one (never
+    // as Alt chords), and the whole frame painted anew.
+    void setChildRunning(bool running) override;
+
     // The terminal bell, sent with the next frame.
     void alert() override { bell_ = true; }
     void present() override;
@@ -97,12 +102,17 @@ private:
     void takeReplies();
     void awaitLateReplies();
     [[noreturn]] void terminalLost();
+    static std::string enterModes();
+    void takeQueuedKeys();
+    void resumeAfterStop();
     void writeOut(const std::string& bytes);
 
     int fd_;
     bool ownsFd_;
     bool closed_ = false;
     termios original_;
+    termios raw_{};
+    bool childRunning_ = false;
     int wakeRead_ = -1;
     int wakeWrite_ = -1;
     int originalRows_;
