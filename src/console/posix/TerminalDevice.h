@@ -2,7 +2,8 @@
 // (so the form shows even when standard output is redirected), raw mode, the
 // alternate screen, a cell buffer rendered by difference in one write per
 // frame, keys decoded into PC scan codes, the kitty keyboard protocol's
-// disambiguation where the terminal has it.
+// disambiguation where the terminal has it. After a stop and a continue
+// (job control) it takes the terminal again and paints the whole frame.
 //
 // Use: auto device = TerminalDevice::open(charset, error); on nullptr print
 // error on standard error and exit non-zero. Register restoreTerminalNow() (see
