@@ -32,9 +32,10 @@ constexpr std::string_view bracketedPasteOn = "\x1b[?2004h";
 constexpr std::string_view bracketedPasteOff = "\x1b[?2004l";
 // Colours, cursor shape (the terminal's default) and a visible cursor.
 constexpr std::string_view resetScreenState = "\x1b[0m\x1b[0 q\x1b[?25h";
-// What the terminal is told first when it is put back: cancel a sequence
-// that a signal cut off in the middle (CAN) and leave a synchronized update
-// it may have been left in, which would freeze the display.
+// What the terminal is told first when it is put back in the middle of a
+// write: cancel a sequence that the signal cut off (CAN) and leave a
+// synchronized update the terminal may have been left in, which would
+// freeze its display.
 constexpr std::string_view cancelHalfSent = "\x18\x1b[?2026l";
 // How long closing waits for an unanswered query's reply, which would
 // otherwise reach the shell as typed text.
@@ -187,7 +188,7 @@ bool TerminalDevice::setUp(std::string& errorText) {
     restore.pushBytes(fd_, autowrapOn);
     restore.pushBytes(fd_, bracketedPasteOff);
     restore.pushBytes(fd_, resetScreenState);
-    restore.setFirstBytes(fd_, cancelHalfSent);
+    restore.setCancelBytes(fd_, cancelHalfSent);
     writeOut(enterModes() + std::string(KeyboardProtocol::query));
     return true;
 }
@@ -269,7 +270,11 @@ void TerminalDevice::close() {
 }
 
 void TerminalDevice::writeOut(const std::string& bytes) {
-    if (!bytes.empty()) writeAll(fd_, bytes.data(), bytes.size());
+    if (bytes.empty()) return;
+    RestoreStack& restore = terminalRestore();
+    restore.setWriting(true);
+    writeAll(fd_, bytes.data(), bytes.size());
+    restore.setWriting(false);
 }
 
 void TerminalDevice::resize(int columns, int rows) {

@@ -160,13 +160,13 @@ bool RestoreStack::pushTermios(int fd, const termios& settings) {
     return true;
 }
 
-bool RestoreStack::setFirstBytes(int fd, std::string_view bytes) {
+bool RestoreStack::setCancelBytes(int fd, std::string_view bytes) {
     if (bytes.size() > maxBytes || done_.load()) return false;
-    hasFirst_.store(false);
-    first_.fd = fd;
-    first_.length = bytes.size();
-    std::memcpy(first_.bytes, bytes.data(), bytes.size());
-    hasFirst_.store(true);
+    hasCancel_.store(false);
+    cancel_.fd = fd;
+    cancel_.length = bytes.size();
+    std::memcpy(cancel_.bytes, bytes.data(), bytes.size());
+    hasCancel_.store(true);
     return true;
 }
 
@@ -186,7 +186,7 @@ bool RestoreStack::handBack() noexcept {
 }
 
 void RestoreStack::runSteps() const noexcept {
-    if (hasFirst_.load()) writeFully(first_.fd, first_.bytes, first_.length);
+    if (hasCancel_.load() && writing_.load()) writeFully(cancel_.fd, cancel_.bytes, cancel_.length);
     // Neighbouring byte steps for the same descriptor go out in one write.
     char batch[maxSteps * maxBytes];
     std::size_t batched = 0;
@@ -213,7 +213,6 @@ void RestoreStack::runSteps() const noexcept {
 
 std::string RestoreStack::bytesFor(int fd) const {
     std::string out;
-    if (hasFirst_.load() && first_.fd == fd) out.append(first_.bytes, first_.length);
     for (int i = count_.load() - 1; i >= 0; --i) {
         const Step& step = steps_[i];
         if (!step.isTermios && step.fd == fd) out.append(step.bytes, step.length);
@@ -223,7 +222,8 @@ std::string RestoreStack::bytesFor(int fd) const {
 
 void RestoreStack::reset() {
     count_.store(0);
-    hasFirst_.store(false);
+    hasCancel_.store(false);
+    writing_.store(false);
     owner_.store(0);
     done_.store(false);
     handedBack_.store(false);

@@ -39,9 +39,12 @@ public:
     // False when the stack is full, the bytes are too long, or it has run.
     bool pushBytes(int fd, std::string_view bytes);
     bool pushTermios(int fd, const termios& settings);
-    // Bytes that go out before every other step, whenever recorded (one
-    // such step; a second replaces the first).
-    bool setFirstBytes(int fd, std::string_view bytes);
+    // Bytes that go out before every other step when the steps cut into a
+    // write in progress (see setWriting): they cancel what the write left
+    // half-sent. One such step; a second replaces the first.
+    bool setCancelBytes(int fd, std::string_view bytes);
+    // Whether a write that a signal could cut is in progress.
+    void setWriting(bool writing) { writing_.store(writing); }
 
     // Runs every step, newest first, the first time it is called (in the
     // process that recorded the steps); later calls do nothing. After
@@ -77,9 +80,10 @@ private:
     void runSteps() const noexcept;
 
     Step steps_[maxSteps];
-    Step first_;
+    Step cancel_;
     std::atomic<int> count_{0};
-    std::atomic<bool> hasFirst_{false};
+    std::atomic<bool> hasCancel_{false};
+    std::atomic<bool> writing_{false};
     std::atomic<bool> done_{false};
     std::atomic<bool> handedBack_{false};
     std::atomic<pid_t> owner_{0};
