@@ -142,28 +142,20 @@ private:
     // As the session leader: starts the program as the terminal's foreground
     // job, tells the test its process id and ends as the program ends.
     [[noreturn]] static void leadJob(int tty, int jobPipe, const std::vector<char*>& argv) {
-        int go[2];
-        if (pipe2(go, O_CLOEXEC) != 0) _exit(121);
         pid_t program = fork();
         if (program == 0) {
             setpgid(0, 0);
-            char byte;
-            [[maybe_unused]] ssize_t got = ::read(go[0], &byte, 1);
+            signal(SIGTTOU, SIG_IGN);  // taking the terminal from the background
+            tcsetpgrp(tty, getpid());
+            signal(SIGTTOU, SIG_DFL);
             execv(CORVEL_BINARY, argv.data());
             _exit(127);
         }
-        setpgid(program, program);
-        tcsetpgrp(tty, program);
         [[maybe_unused]] ssize_t sent = ::write(jobPipe, &program, sizeof program);
-        sent = ::write(go[1], "g", 1);
         int status = 0;
         while (waitpid(program, &status, 0) < 0 && errno == EINTR) {
         }
-        if (WIFSIGNALED(status)) {
-            signal(WTERMSIG(status), SIG_DFL);
-            ::kill(getpid(), WTERMSIG(status));
-        }
-        _exit(WIFEXITED(status) ? WEXITSTATUS(status) : 126);
+        _exit(WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status));
     }
 
     [[noreturn]] static void startChild(int tty, const std::vector<std::string>& arguments,

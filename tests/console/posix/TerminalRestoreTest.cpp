@@ -1,11 +1,8 @@
 #include "console/posix/TerminalRestore.h"
 
 #include <fcntl.h>
-#include <poll.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <csignal>
 
 #include <gtest/gtest.h>
 
@@ -122,62 +119,6 @@ TEST(RestoreStack, RestoreTerminalNowWithNothingRecordedIsHarmless) {
     restoreTerminalNow();
     restoreTerminalNow();
     EXPECT_FALSE(stack.armed());
-}
-
-// A second deadly signal that arrives while a restore is under way (on the
-// signal path, or on the main thread's close) waits until it is done: the
-// terminal ends up with its settings, however the restore was cut into. The
-// restore's first step writes to a full pipe and blocks until the test
-// drains it, after both signals were sent.
-TEST(RestoreStack, ASecondSignalWaitsUntilTheRestoreIsDone) {
-    for (bool fromMainThread : {false, true}) {
-        Pty pty(24, 80);
-        ASSERT_TRUE(pty.ok());
-        const termios before = pty.settings();
-        Pipe full;
-        while (::write(full.write, "........", 8) > 0) {
-        }
-        fcntl(full.write, F_SETFL, 0);  // from now on a write waits for room
-        Pipe ready;
-        pid_t child = fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            for (int s : {SIGTERM, SIGHUP}) std::signal(s, SIG_DFL);
-            RestoreStack& stack = terminalRestore();
-            stack.pushTermios(pty.slave(), before);
-            termios raw = before;
-            cfmakeraw(&raw);
-            tcsetattr(pty.slave(), TCSANOW, &raw);
-            stack.pushBytes(full.write, "x");
-            installTerminalSignalHandlers(-1);
-            [[maybe_unused]] ssize_t n = ::write(ready.write, "r", 1);
-            if (fromMainThread) restoreTerminalNow();
-            for (;;) pause();
-        }
-        ::close(full.write);
-        full.write = -1;
-        pollfd started{ready.read, POLLIN, 0};
-        ASSERT_EQ(poll(&started, 1, 5000), 1);
-        usleep(100000);  // on its way into the blocked write
-        if (!fromMainThread) ::kill(child, SIGTERM);
-        usleep(100000);
-        ::kill(child, SIGHUP);
-        usleep(100000);
-        std::string drained;
-        for (;;) {
-            pollfd p{full.read, POLLIN, 0};
-            if (poll(&p, 1, 5000) <= 0) break;
-            char buffer[4096];
-            ssize_t n = ::read(full.read, buffer, sizeof buffer);
-            if (n <= 0) break;
-            drained.append(buffer, static_cast<std::size_t>(n));
-        }
-        int status = 0;
-        waitpid(child, &status, 0);
-        EXPECT_TRUE(WIFSIGNALED(status)) << status;
-        EXPECT_EQ(drained.back(), 'x') << "from main thread: " << fromMainThread;
-        EXPECT_TRUE(sameSettings(pty.settings(), before)) << "from main thread: " << fromMainThread;
-    }
 }
 
 }  // namespace
