@@ -103,16 +103,18 @@ bool passOutput(int fd, const OutputSink& sink) {
 constexpr int childLookMs = 20;
 
 // Passes the child's output on until the child has ended, then what the pipe
-// already holds. A process the child left behind that keeps the pipe open
-// is not waited for: the pipe is left to it.
+// already holds (at most a pipe's worth). A process the child left behind
+// that keeps the pipe open is not waited for: the pipe is left to it.
 int awaitChild(pid_t pid, int output, const OutputSink& sink) {
+    constexpr int drainReads = 16;  // 64 KiB, what a pipe holds
     bool pipeOpen = true;
     for (;;) {
         int status = 0;
         const pid_t ended = ::waitpid(pid, &status, pipeOpen ? WNOHANG : 0);
         if (ended == pid) {
             pollfd ready{output, POLLIN, 0};
-            while (pipeOpen && ::poll(&ready, 1, 0) > 0 && passOutput(output, sink)) {
+            for (int i = 0; pipeOpen && i < drainReads && ::poll(&ready, 1, 0) > 0; ++i) {
+                pipeOpen = passOutput(output, sink);
             }
             return exitCodeOf(status);
         }
