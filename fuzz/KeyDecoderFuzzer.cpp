@@ -45,7 +45,11 @@ std::vector<KeyEvent> feedBursts(corvel::posix::Charset charset, const std::vect
     for (std::size_t b = 0; b < bursts.size(); ++b) {
         const Burst& burst = bursts[b];
         if (b > 0) {
-            if (burst.expireAtDeadline && decoder.deadline()) decoder.expire(*decoder.deadline());
+            // A deadline within the silence (an open paste's lies beyond it).
+            const auto deadline = decoder.deadline();
+            if (burst.expireAtDeadline && deadline && *deadline <= now + burst.silenceBeforeMs) {
+                decoder.expire(*deadline);
+            }
             now += burst.silenceBeforeMs;
         }
         for (const Chunk& chunk : burst.chunks) {

@@ -78,6 +78,12 @@ public:
     // Shows the current frame first. True when an event waits.
     virtual bool waitEvent(int timeoutMs) = 0;
 
+    // A child process is about to run in this console and be waited for
+    // (true), or has ended (false). A device on a terminal lends the child
+    // the settings it found there and takes its own back afterwards; by
+    // default nothing happens.
+    virtual void setChildRunning(bool /*running*/) {}
+
     virtual void alert() = 0;
     // Show what has been stored so far (a real terminal renders its frame).
     virtual void present() = 0;

@@ -77,10 +77,12 @@ std::uint32_t CommandRunner::runProgram(ErrorState& errors, const std::string& p
                                         const std::vector<std::string>& arguments, bool wait) {
     device_.present();
     StreamOutput stream(device_);
+    if (wait) device_.setChildRunning(true);
     ChildOutcome outcome = runChild(path, arguments, wait, [&](std::string_view bytes) {
         stream.write(bytes);
         device_.present();
     });
+    if (wait) device_.setChildRunning(false);
     if (!outcome.started) {
         errors.raiseRuntimeError(errnoToRuntimeError(outcome.error));
         return 0;

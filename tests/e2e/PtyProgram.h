@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
@@ -30,6 +31,10 @@ struct PtyProgramOptions {
     std::string stdinText;   // when set, standard input is a pipe that carries this text
     std::string stdoutFile;  // when set, standard output goes to this file
     bool keyboardProtocol = true;  // the terminal answers the keyboard protocol query as one that has it
+    // Run as a shell runs a job: in a process group of its own in the
+    // foreground, below a session leader that waits for it (and ends as it
+    // ends), so that a stop signal really stops it.
+    bool asJob = false;
 };
 
 class PtyProgram {
@@ -40,8 +45,16 @@ public:
         before_ = pty_.settings();
         int input[2] = {-1, -1};
         if (!options.stdinText.empty() && pipe2(input, O_CLOEXEC) != 0) return;
+        int job[2] = {-1, -1};
+        if (options.asJob && pipe2(job, O_CLOEXEC) != 0) return;
         pid_ = fork();
-        if (pid_ == 0) startChild(pty_.slave(), arguments, options, input[0]);
+        if (pid_ == 0) startChild(pty_.slave(), arguments, options, input[0], job[1]);
+        program_ = pid_;
+        if (job[0] >= 0) {
+            ::close(job[1]);
+            if (::read(job[0], &program_, sizeof program_) != sizeof program_) program_ = pid_;
+            ::close(job[0]);
+        }
         if (input[0] >= 0) {
             ::close(input[0]);
             [[maybe_unused]] ssize_t n = ::write(input[1], options.stdinText.data(), options.stdinText.size());
@@ -50,6 +63,7 @@ public:
     }
     ~PtyProgram() {
         if (pid_ > 0 && !exited_) {
+            if (program_ != pid_) ::kill(program_, SIGKILL);
             ::kill(pid_, SIGKILL);
             waitpid(pid_, nullptr, 0);
         }
@@ -58,7 +72,8 @@ public:
     PtyProgram& operator=(const PtyProgram&) = delete;
 
     bool started() const { return pid_ > 0; }
-    pid_t pid() const { return pid_; }
+    // The program's own process (below its session leader when run as a job).
+    pid_t pid() const { return program_; }
     const std::string& output() const { return output_; }
 
     void setSize(int rows, int columns) { pty_.setSize(rows, columns); }
@@ -124,8 +139,27 @@ private:
         return true;
     }
 
+    // As the session leader: starts the program as the terminal's foreground
+    // job, tells the test its process id and ends as the program ends.
+    [[noreturn]] static void leadJob(int tty, int jobPipe, const std::vector<char*>& argv) {
+        pid_t program = fork();
+        if (program == 0) {
+            setpgid(0, 0);
+            signal(SIGTTOU, SIG_IGN);  // taking the terminal from the background
+            tcsetpgrp(tty, getpid());
+            signal(SIGTTOU, SIG_DFL);
+            execv(CORVEL_BINARY, argv.data());
+            _exit(127);
+        }
+        [[maybe_unused]] ssize_t sent = ::write(jobPipe, &program, sizeof program);
+        int status = 0;
+        while (waitpid(program, &status, 0) < 0 && errno == EINTR) {
+        }
+        _exit(WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status));
+    }
+
     [[noreturn]] static void startChild(int tty, const std::vector<std::string>& arguments,
-                                        const PtyProgramOptions& options, int inputPipe) {
+                                        const PtyProgramOptions& options, int inputPipe, int jobPipe) {
         setsid();
         if (ioctl(tty, TIOCSCTTY, 0) != 0) _exit(120);  // the controlling terminal
         int in = inputPipe >= 0 ? inputPipe : tty;
@@ -143,12 +177,14 @@ private:
         unsetenv("LC_ALL");
         unsetenv("LC_CTYPE");
         setenv("LANG", "C.UTF-8", 1);
+        if (options.asJob) leadJob(tty, jobPipe, argv);
         execv(CORVEL_BINARY, argv.data());
         _exit(127);
     }
 
     posix::testing::Pty pty_;
     pid_t pid_ = -1;
+    pid_t program_ = -1;
     bool exited_ = false;
     bool answerQuery_ = false;
     termios before_{};

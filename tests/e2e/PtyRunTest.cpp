@@ -4,7 +4,9 @@
 // one's file alone.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <random>
 #include <string>
 
@@ -217,6 +219,110 @@ TEST(PtyRun, theTailIsTextTheEarlierApplicationIsKeptAndNoLinkIsFollowed) {
     EXPECT_EQ(readFile("MyCorvel.Bak"), earlier);
     EXPECT_EQ(readFile("victim"), "not yours\n");
     EXPECT_FALSE(std::filesystem::exists("MyCorvel.Bak.tmp"));
+}
+
+// Whether the process is stopped (Linux: the state in /proc).
+bool isStopped(pid_t pid) {
+    std::string stat = readFile("/proc/" + std::to_string(pid) + "/stat");
+    std::size_t close = stat.rfind(')');
+    return close != std::string::npos && close + 2 < stat.size() && stat[close + 2] == 'T';
+}
+
+bool waitUntil(PtyProgram& program, const std::function<bool()>& condition) {
+    for (int i = 0; i < 200; ++i) {
+        if (condition()) return true;
+        program.settle(20, 50);
+    }
+    return condition();
+}
+
+// Job control: a stop puts the terminal back as on exit, going on takes it
+// again and paints the whole frame; Ctrl+Z typed in the editor stays a key.
+TEST(PtyRun, aStopGivesTheTerminalBackAndGoingOnTakesItAgain) {
+    TempDir dir;
+    PtyProgramOptions options;
+    options.asJob = true;
+    PtyProgram program({}, options);
+    program.waitForFirstFrame();
+    program.type("Jane");
+    program.settle();
+    const std::size_t beforeStop = program.output().size();
+    ::kill(program.pid(), SIGTSTP);
+    ASSERT_TRUE(waitUntil(program, [&] { return isStopped(program.pid()); }));
+    program.settle();
+    const std::string atStop = program.output().substr(beforeStop);
+    EXPECT_TRUE(program.settingsAsBefore()) << "settings as found while stopped";
+    for (const char* mode : {"\x1b[?1049l", "\x1b[?2004l", "\x1b[<u"}) {
+        EXPECT_NE(atStop.find(mode), std::string::npos) << "left on when stopped: " << mode + 1;
+    }
+
+    const std::size_t beforeGoingOn = program.output().size();
+    ::kill(program.pid(), SIGCONT);
+    ASSERT_TRUE(waitUntil(program, [&] {
+        return program.output().find("Jane", beforeGoingOn) != std::string::npos;
+    })) << "the whole frame is painted again";
+    const std::string afterGoingOn = program.output().substr(beforeGoingOn);
+    for (const char* mode : {"\x1b[?1049h", "\x1b[?2004h", "\x1b[>1u", "\x1b[2J"}) {
+        EXPECT_NE(afterGoingOn.find(mode), std::string::npos) << "not taken again: " << mode + 1;
+    }
+    EXPECT_FALSE(program.settingsAsBefore()) << "raw mode again";
+
+    program.type("\x1a");  // Ctrl+Z: a key the editor ignores
+    program.settle();
+    EXPECT_FALSE(isStopped(program.pid()));
+    program.type(" Doe\r" + answersTypedFrom(1) + "y\r");
+    program.settle();
+    program.type("\r");
+    int status = program.waitForExit();
+    ASSERT_TRUE(WIFEXITED(status)) << status;
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_NE(readFile("MyCorvel.Txt").find("Real Name = Jane Doe\r\n"), std::string::npos);
+    EXPECT_TRUE(program.settingsAsBefore());
+    const std::string& out = program.output();
+    EXPECT_EQ(occurrences(out, "\x1b[?1049l"), 2) << "put back once for the stop and once at the end";
+    EXPECT_EQ(occurrences(out, "\x1b[>1u"), occurrences(out, "\x1b[<u"));
+}
+
+// The tone program runs as a shell would run it: with the terminal's own
+// settings, the form ignoring SIGINT meanwhile, and the form going on when
+// it ends even though a process it started still holds its output. Esc
+// typed during the tone and x typed after it are two keys, not Alt+X.
+TEST(PtyRun, theToneProgramGetsTheTerminalAsAShellGivesIt) {
+    TempDir dir;
+    std::filesystem::create_directory("bin");
+    writeFile("bin/lowchime",
+              "#!/bin/sh\n"
+              "[ -e tone-played ] && exit 0\n"
+              "stty -a > tone-settings\n"
+              "kill -INT $PPID\n"
+              "sleep 20 &\n"
+              ": > tone-played\n"
+              "sleep 1\n");
+    std::filesystem::permissions("bin/lowchime", std::filesystem::perms::owner_all);
+    const std::string path = std::getenv("PATH") ? std::getenv("PATH") : "/usr/bin:/bin";
+    setenv("PATH", (std::filesystem::current_path() / "bin").string().append(":").append(path).c_str(), 1);
+    PtyProgram program({});
+    setenv("PATH", path.c_str(), 1);
+    program.waitForFirstFrame();
+    program.type("\r");  // the name is required: the tone plays
+    ASSERT_TRUE(waitUntil(program, [] { return std::filesystem::exists("tone-played"); }));
+    program.type("\x1b");
+    program.settle(300, 300);
+    program.type("x");
+    program.settle(1500, 5000);  // the tone ends, the form takes the keys
+    program.type("\x7f" + fifteenAnswers + "y\r");
+    program.settle();
+    program.type("\r");
+    int status = program.waitForExit();
+    ASSERT_TRUE(WIFEXITED(status)) << status;
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    const std::string settings = readFile("tone-settings");
+    EXPECT_NE(settings.find(" icanon"), std::string::npos) << settings;
+    EXPECT_NE(settings.find(" echo "), std::string::npos) << settings;
+    std::string application = readFile("MyCorvel.Txt");
+    EXPECT_EQ(lineCount(application), 19) << "Esc and x are no Alt+X";
+    EXPECT_NE(application.find("Real Name = Jane Doe\r\n"), std::string::npos);
+    expectTerminalRestored(program);
 }
 
 }  // namespace

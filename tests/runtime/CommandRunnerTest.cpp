@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
@@ -96,9 +98,9 @@ TEST_F(CommandRunnerTest, onlyTheFirst256BytesAreUsed) {
 
 TEST_F(CommandRunnerTest, aChildThatCannotStartRaisesTheMappedCode) {
     {
-        testing::PlantedFaults faults({{"fork", 0, EAGAIN, {}}});
+        testing::PlantedFaults faults({{"fork", 0, EAGAIN, {}}});  // out of processes
         EXPECT_EQ(run("cmd /c true"), 0u);
-        EXPECT_EQ(errors.takeErrorCode(), 70);
+        EXPECT_EQ(errors.takeErrorCode(), 7);
     }
     {
         testing::PlantedFaults faults({{"pipe", 0, EMFILE, {}}});
@@ -113,6 +115,27 @@ TEST_F(CommandRunnerTest, aChildThatCannotStartRaisesTheMappedCode) {
     std::filesystem::permissions(program, std::filesystem::perms::owner_all);
     EXPECT_EQ(run("cmd /c " + program), 0u);
     EXPECT_EQ(errors.takeErrorCode(), 75);
+}
+
+// The wait ends with the child, not with whatever it left holding its
+// output pipe; a child left running holds no descriptor of ours.
+TEST_F(CommandRunnerTest, theWaitEndsWithTheChildAndALeftChildHoldsNoStrayDescriptor) {
+    test::TempDir directory;
+    // Left behind: a process that holds the pipe for five seconds, then
+    // leaves a mark.
+    EXPECT_EQ(run("(sleep 5; echo > " + directory.file("ended") + ") & echo waited"), 0u);
+    EXPECT_FALSE(std::filesystem::exists(directory.file("ended"))) << "waited for what the child left";
+    EXPECT_EQ(device.rowText(1, 1, 6), "waited");
+
+    // The descriptors a child sees, waited for and left running alike.
+    auto descriptors = [&](bool wait) {
+        const std::string listing = directory.file(wait ? "waited" : "left-running");
+        const std::string command = "exec ls /proc/self/fd > " + listing;
+        const std::uint32_t result = runner.runCommand(errors, command, wait ? showAndWait : 1, false);
+        if (!wait) ::waitpid(static_cast<pid_t>(result), nullptr, 0);
+        return test::readFile(listing);
+    };
+    EXPECT_EQ(descriptors(false), descriptors(true));
 }
 
 }  // namespace

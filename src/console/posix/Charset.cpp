@@ -15,7 +15,9 @@ struct ByteTables {
     ByteTables() {
         for (unsigned b = 0; b < 256; ++b) {
             auto byte = static_cast<std::uint8_t>(b);
-            bool control = b < 32 || b == 127;
+            // 155 is CSI to a terminal that takes 8-bit controls (the Linux
+            // console outside UTF-8 does): its look-alike goes out instead.
+            bool control = b < 32 || b == 127 || b == 155;
             ascii[b] = asciiLookAlike(byte);
             cp437[b] = control ? asciiLookAlike(byte) : static_cast<char>(byte);
         }

@@ -26,7 +26,8 @@ std::string_view charsetName(Charset charset);
 std::optional<Charset> chooseCharset(const char* override, bool localeIsUtf8);
 
 // The bytes that show byte b of a text: its glyph in utf-8; in cp437 the
-// byte itself, but the controls (0..31, 127) as their ASCII look-alike; in
+// byte itself, but the controls (0..31, 127, and 155, which 8-bit terminals
+// take as CSI) as their ASCII look-alike; in
 // ascii the look-alike of every byte above 126 and of every control.
 std::string_view glyphBytes(Charset charset, std::uint8_t b);
 

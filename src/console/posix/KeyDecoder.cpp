@@ -239,6 +239,18 @@ KeyEvent keyForByte(std::uint8_t b) {
     return characterKey(b, key.scanCode, key.shift);
 }
 
+int escTimeoutFromText(const char* text) {
+    constexpr int longest = 10000;
+    if (text == nullptr || *text == '\0') return KeyDecoder::defaultEscTimeoutMs;
+    int value = 0;
+    for (const char* c = text; *c != '\0'; ++c) {
+        if (*c < '0' || *c > '9') return KeyDecoder::defaultEscTimeoutMs;
+        value = value * 10 + (*c - '0');
+        if (value > longest) return KeyDecoder::defaultEscTimeoutMs;
+    }
+    return value;
+}
+
 KeyDecoder::KeyDecoder(Charset charset, int escTimeoutMs) : charset_(charset), timeoutMs_(escTimeoutMs) {}
 
 void KeyDecoder::feed(std::string_view bytes, std::int64_t nowMs) {
@@ -254,8 +266,18 @@ void KeyDecoder::feed(std::string_view bytes, std::int64_t nowMs) {
     decode(false);
 }
 
+void KeyDecoder::feedQueued(std::string_view bytes, std::int64_t nowMs) {
+    queued_ = true;
+    feed(bytes, nowMs);
+    queued_ = false;
+}
+
 void KeyDecoder::expire(std::int64_t nowMs) {
-    if (inPaste_ || nowMs < lastByteMs_ + timeoutMs_) return;
+    if (inPaste_) {
+        if (nowMs < lastByteMs_ + pasteSilenceMs) return;
+        inPaste_ = false;  // no paste pauses this long: its start was stray
+    }
+    if (nowMs < lastByteMs_ + timeoutMs_) return;
     overlong_.active = false;  // a silence ends an overlong sequence as it ends any other
     if (!pending_.empty()) decode(true);
 }
@@ -293,7 +315,8 @@ std::size_t KeyDecoder::skipOverlong(std::string_view bytes) {
 }
 
 std::optional<std::int64_t> KeyDecoder::deadline() const {
-    if (pending_.empty() || inPaste_) return std::nullopt;
+    if (inPaste_) return lastByteMs_ + pasteSilenceMs;
+    if (pending_.empty()) return std::nullopt;
     return lastByteMs_ + timeoutMs_;
 }
 
@@ -315,7 +338,12 @@ void KeyDecoder::decode(bool flush) {
     std::size_t pos = 0;
     while (pos < size) {
         Step step = inPaste_ ? decodePasted(data + pos, size - pos) : decodeOne(data + pos, size - pos, flush);
-        if (step.paste != Paste::none) inPaste_ = step.paste == Paste::start;
+        if (step.paste != Paste::none) {
+            inPaste_ = step.paste == Paste::start;
+            pasteBytes_ = 0;
+        } else if (inPaste_ && (pasteBytes_ += step.length) >= maxPasteBytes) {
+            inPaste_ = false;  // no paste is this long: its start was stray
+        }
         if (step.length == 0) {
             if (size - pos > maxSequence) {
                 // Nothing a terminal sends for a key is this long: drop it and
@@ -345,6 +373,7 @@ KeyDecoder::Step KeyDecoder::decodeCharacter(const std::uint8_t* p, std::size_t 
 }
 
 KeyDecoder::Step KeyDecoder::decodeEscape(const std::uint8_t* p, std::size_t n, bool flush) const {
+    if (queued_ && (n == 1 || (p[1] != '[' && p[1] != 'O'))) return Step{1, keyForByte(ESC)};
     if (n == 1) return flush ? Step{1, keyForByte(ESC)} : Step{};
     std::uint8_t c = p[1];
     if (c == '[') return decodeCsi(p, n, 2, flush);

@@ -16,7 +16,9 @@
 // Between the bracketed-paste markers (ESC [ 200 ~ and ESC [ 201 ~) only the
 // printable characters count, as typed characters; control characters, ESC
 // and Enter among them, are dropped, so a paste never acts as a key. Nothing
-// in a paste times out: it ends at its end marker.
+// in a paste waits for the Esc time-out: a paste ends at its end marker, or,
+// when that never comes (a stray start marker), after a silence or a size
+// that no real paste has.
 #pragma once
 
 #include <cstddef>
@@ -37,6 +39,10 @@ public:
     // How long an incomplete sequence (a lone ESC above all) waits for its
     // next byte before it is taken as it stands.
     static constexpr int defaultEscTimeoutMs = 50;
+    // A paste without its end marker ends after this long without a byte,
+    // or once it has taken this many bytes.
+    static constexpr int pasteSilenceMs = 1000;
+    static constexpr std::size_t maxPasteBytes = std::size_t{1} << 20;
 
     // Typed characters follow the charset: UTF-8 is turned into code page
     // 437 bytes (characters it lacks are dropped); in cp437 bytes 128..255
@@ -46,11 +52,17 @@ public:
     // Bytes read from the terminal at time nowMs. A pending incomplete
     // sequence whose time was up before these bytes came is resolved first.
     void feed(std::string_view bytes, std::int64_t nowMs);
+    // The same for bytes that waited while nobody read them (typed while a
+    // child ran): when they were typed is unknown, so an ESC among them is
+    // never taken with the next key as Alt, and one at their end is Esc at
+    // once. Key sequences (ESC [ and ESC O) are decoded as usual.
+    void feedQueued(std::string_view bytes, std::int64_t nowMs);
     // Resolves a pending incomplete sequence once its time is up: a lone ESC
     // becomes the Esc key, ESC [ and ESC O become Alt+[ and Alt+O, anything
     // else is dropped. Does nothing before the deadline.
     void expire(std::int64_t nowMs);
-    // When expire() must be called, or nothing when no byte waits.
+    // When expire() must be called, or nothing when no byte waits and no
+    // paste is open.
     std::optional<std::int64_t> deadline() const;
 
     bool hasEvents() const { return !events_.empty(); }
@@ -91,6 +103,8 @@ private:
     std::string pending_;
     std::int64_t lastByteMs_ = 0;
     bool inPaste_ = false;  // between the paste markers
+    std::size_t pasteBytes_ = 0;  // taken since the start marker
+    bool queued_ = false;  // decoding bytes that waited unread
     // An overlong CSI or SS3 sequence being dropped, and what may still
     // follow in it; it ends where the same bytes fed at once would end it.
     struct Overlong {
@@ -107,6 +121,11 @@ private:
     std::vector<KeyEvent> events_;
     std::vector<TerminalReply> replies_;
 };
+
+// The lone-Esc time-out in milliseconds as the ESCDELAY environment
+// variable gives it (text, as curses reads it): a whole number from 0 to
+// 10000; the default when the text is null or anything else.
+int escTimeoutFromText(const char* text);
 
 // The key event of one byte typed without Alt (32..126 with its US layout
 // scan code and Shift state, control bytes as their keys, 128..255 as a

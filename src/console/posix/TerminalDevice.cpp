@@ -32,6 +32,11 @@ constexpr std::string_view bracketedPasteOn = "\x1b[?2004h";
 constexpr std::string_view bracketedPasteOff = "\x1b[?2004l";
 // Colours, cursor shape (the terminal's default) and a visible cursor.
 constexpr std::string_view resetScreenState = "\x1b[0m\x1b[0 q\x1b[?25h";
+// What the terminal is told first when it is put back in the middle of a
+// write: cancel a sequence that the signal cut off (CAN) and leave a
+// synchronized update the terminal may have been left in, which would
+// freeze its display.
+constexpr std::string_view cancelHalfSent = "\x18\x1b[?2026l";
 // How long closing waits for an unanswered query's reply, which would
 // otherwise reach the shell as typed text.
 constexpr int lateReplyWaitMs = 100;
@@ -153,7 +158,7 @@ TerminalDevice::TerminalDevice(int fd, bool ownsFd, Charset charset, const termi
       originalColumns_(columns),
       grid_(columns, rows, 7),
       renderer_(charset, rows, columns),
-      decoder_(charset) {}
+      decoder_(charset, escTimeoutFromText(std::getenv("ESCDELAY"))) {}
 
 bool TerminalDevice::setUp(std::string& errorText) {
     int pipeFds[2];
@@ -168,9 +173,9 @@ bool TerminalDevice::setUp(std::string& errorText) {
     RestoreStack& restore = terminalRestore();
     restore.pushTermios(fd_, original_);
     installTerminalSignalHandlers(wakeWrite_);
-    termios raw = original_;
-    makeRaw(raw);
-    if (tcsetattr(fd_, TCSADRAIN, &raw) != 0) {
+    raw_ = original_;
+    makeRaw(raw_);
+    if (tcsetattr(fd_, TCSADRAIN, &raw_) != 0) {
         errorText = std::string("cannot put the terminal in raw mode: ") + std::strerror(errno);
         restoreTerminalNow();
         removeTerminalSignalHandlers();
@@ -183,13 +188,70 @@ bool TerminalDevice::setUp(std::string& errorText) {
     restore.pushBytes(fd_, autowrapOn);
     restore.pushBytes(fd_, bracketedPasteOff);
     restore.pushBytes(fd_, resetScreenState);
+    restore.setCancelBytes(fd_, cancelHalfSent);
+    writeOut(enterModes() + std::string(KeyboardProtocol::query));
+    return true;
+}
+
+std::string TerminalDevice::enterModes() {
     std::string enter;
     enter += enterAlternateScreen;
     enter += autowrapOff;
     enter += bracketedPasteOn;
-    enter += KeyboardProtocol::query;
-    writeOut(enter);
-    return true;
+    return enter;
+}
+
+void TerminalDevice::setChildRunning(bool running) {
+    if (closed_ || running == childRunning_) return;
+    childRunning_ = running;
+    if (running) {
+        // The child gets the terminal as it was found, as a shell gives it.
+        tcsetattr(fd_, TCSADRAIN, &original_);
+        return;
+    }
+    resumeAfterStop();
+    tcsetattr(fd_, TCSADRAIN, &raw_);
+    takeQueuedKeys();
+    // What the child or the terminal's echo drew meanwhile is painted over.
+    renderer_.invalidate();
+    touchAll();
+}
+
+// Keys typed while the child ran: they wait in the terminal, which stored
+// Enter as a line feed if it translates one into the other.
+void TerminalDevice::takeQueuedKeys() {
+    std::string queued;
+    pollfd ready{fd_, POLLIN, 0};
+    char buffer[4096];
+    while (poll(&ready, 1, 0) > 0 && (ready.revents & POLLIN)) {
+        ssize_t n = ::read(fd_, buffer, sizeof buffer);
+        if (n <= 0) break;
+        queued.append(buffer, static_cast<std::size_t>(n));
+    }
+    if (original_.c_iflag & ICRNL) std::replace(queued.begin(), queued.end(), '\n', '\r');
+    decoder_.feedQueued(queued, nowMs());
+    decoder_.takeInto(events_);
+    takeReplies();
+}
+
+// After a stop or a continue: the terminal set up again where the stop
+// handed it back, its settings taken again in any case (the shell may have
+// changed them), and every cell painted anew over what the shell drew.
+void TerminalDevice::resumeAfterStop() {
+    if (closed_ || !takeContinued()) return;
+    TerminalSignalsHeld held;
+    if (terminalRestore().takeBack()) {
+        std::string enter = enterModes();
+        if (keyboardProtocolOn_) enter += KeyboardProtocol::switchOn;
+        if (sizeUndoRecorded_) {
+            enter += "\x1b[8;" + std::to_string(grid_.height()) + ";" + std::to_string(grid_.width()) + "t";
+        }
+        writeOut(enter);
+    }
+    tcsetattr(fd_, TCSADRAIN, childRunning_ ? &original_ : &raw_);
+    terminalResized();
+    renderer_.invalidate();
+    touchAll();
 }
 
 TerminalDevice::~TerminalDevice() { close(); }
@@ -208,7 +270,11 @@ void TerminalDevice::close() {
 }
 
 void TerminalDevice::writeOut(const std::string& bytes) {
-    if (!bytes.empty()) writeAll(fd_, bytes.data(), bytes.size());
+    if (bytes.empty()) return;
+    RestoreStack& restore = terminalRestore();
+    restore.setWriting(true);
+    writeAll(fd_, bytes.data(), bytes.size());
+    restore.setWriting(false);
 }
 
 void TerminalDevice::resize(int columns, int rows) {
@@ -274,6 +340,7 @@ ScreenState TerminalDevice::screenState() const {
 
 void TerminalDevice::present() {
     if (closed_) return;
+    resumeAfterStop();
     frame_.clear();
     frame_ += prefix_;
     prefix_.clear();
@@ -282,7 +349,17 @@ void TerminalDevice::present() {
     changedTo_ = 0;
     if (bell_) frame_ += '\a';
     bell_ = false;
+    if (!childRunning_ || frame_.empty()) {
+        writeOut(frame_);
+        return;
+    }
+    // A running child has the terminal's own settings, whose output
+    // processing would make the frame's line feeds new lines.
+    termios plain = original_;
+    plain.c_oflag &= ~static_cast<tcflag_t>(OPOST);
+    tcsetattr(fd_, TCSADRAIN, &plain);
     writeOut(frame_);
+    tcsetattr(fd_, TCSADRAIN, &original_);
 }
 
 bool TerminalDevice::peekEvent(KeyEvent& event) {
@@ -338,6 +415,7 @@ void TerminalDevice::pump(int waitMs) {
         }
         if (fds[0].revents & (POLLIN | POLLHUP | POLLERR)) readTerminal(now);
     }
+    resumeAfterStop();
     decoder_.expire(now);
     decoder_.takeInto(events_);
     takeReplies();

@@ -2,7 +2,8 @@
 // (so the form shows even when standard output is redirected), raw mode, the
 // alternate screen, a cell buffer rendered by difference in one write per
 // frame, keys decoded into PC scan codes, the kitty keyboard protocol's
-// disambiguation where the terminal has it.
+// disambiguation where the terminal has it. After a stop and a continue
+// (job control) it takes the terminal again and paints the whole frame.
 //
 // Use: auto device = TerminalDevice::open(charset, error); on nullptr print
 // error on standard error and exit non-zero. Register restoreTerminalNow() (see
@@ -72,6 +73,11 @@ public:
     void takeEvent() override;
     bool waitEvent(int timeoutMs) override;
 
+    // While a child runs the terminal has the settings it was found with;
+    // afterwards raw mode again, keys typed meanwhile taken one by one (never
+    // as Alt chords), and the whole frame painted anew.
+    void setChildRunning(bool running) override;
+
     // The terminal bell, sent with the next frame.
     void alert() override { bell_ = true; }
     void present() override;
@@ -97,12 +103,17 @@ private:
     void takeReplies();
     void awaitLateReplies();
     [[noreturn]] void terminalLost();
+    static std::string enterModes();
+    void takeQueuedKeys();
+    void resumeAfterStop();
     void writeOut(const std::string& bytes);
 
     int fd_;
     bool ownsFd_;
     bool closed_ = false;
     termios original_;
+    termios raw_{};
+    bool childRunning_ = false;
     int wakeRead_ = -1;
     int wakeWrite_ = -1;
     int originalRows_;

@@ -4,6 +4,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <pthread.h>
 #include <unistd.h>
 
 namespace corvel {
@@ -40,10 +41,32 @@ struct SavedHandlers {
     stack_t stack;
     struct sigaction deadly[deadlyCount];
     struct sigaction resize;
+    struct sigaction stop;
+    struct sigaction resume;
 };
 SavedHandlers saved;
 
 volatile sig_atomic_t resizeFd = -1;
+std::atomic<bool> continued{false};
+
+// The signals whose handlers touch the terminal: none of them may cut into
+// another's work, nor into the main thread's restore.
+sigset_t terminalSignals() {
+    sigset_t set;
+    sigemptyset(&set);
+    for (int signal : deadlySignals) sigaddset(&set, signal);
+    sigaddset(&set, SIGTSTP);
+    sigaddset(&set, SIGCONT);
+    return set;
+}
+
+void wake() {
+    int fd = resizeFd;
+    if (fd >= 0) {
+        char byte = 'w';
+        [[maybe_unused]] ssize_t n = ::write(fd, &byte, 1);
+    }
+}
 
 // The deadly signals are handled on a stack of their own, so that a crash by
 // stack overflow still restores the terminal.
@@ -65,11 +88,39 @@ extern "C" void onDeadlySignal(int signal) {
 
 extern "C" void onResize(int) {
     int savedErrno = errno;
-    int fd = resizeFd;
-    if (fd >= 0) {
-        char byte = 'w';
-        [[maybe_unused]] ssize_t n = ::write(fd, &byte, 1);
-    }
+    wake();
+    errno = savedErrno;
+}
+
+// Hands the terminal back, stops by the default action, and on going on
+// (or at once, in a process group whose stop the system refuses) has the
+// program take the terminal again.
+extern "C" void onStop(int) {
+    int savedErrno = errno;
+    terminalRestore().handBack();
+    struct sigaction standard;
+    struct sigaction mine;
+    std::memset(&standard, 0, sizeof standard);
+    standard.sa_handler = SIG_DFL;
+    sigemptyset(&standard.sa_mask);
+    sigaction(SIGTSTP, &standard, &mine);
+    raise(SIGTSTP);
+    sigset_t stop;
+    sigset_t previous;
+    sigemptyset(&stop);
+    sigaddset(&stop, SIGTSTP);
+    pthread_sigmask(SIG_UNBLOCK, &stop, &previous);  // stopped here
+    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    sigaction(SIGTSTP, &mine, nullptr);
+    continued.store(true);
+    wake();
+    errno = savedErrno;
+}
+
+extern "C" void onContinue(int) {
+    int savedErrno = errno;
+    continued.store(true);
+    wake();
     errno = savedErrno;
 }
 
@@ -109,9 +160,33 @@ bool RestoreStack::pushTermios(int fd, const termios& settings) {
     return true;
 }
 
+bool RestoreStack::setCancelBytes(int fd, std::string_view bytes) {
+    if (bytes.size() > maxBytes || done_.load()) return false;
+    hasCancel_.store(false);
+    cancel_.fd = fd;
+    cancel_.length = bytes.size();
+    std::memcpy(cancel_.bytes, bytes.data(), bytes.size());
+    hasCancel_.store(true);
+    return true;
+}
+
 void RestoreStack::run() noexcept {
-    if (count_.load() == 0 || owner_.load() != getpid()) return;
-    if (done_.exchange(true)) return;
+    if (!ownedHere()) return;
+    TerminalSignalsHeld held;
+    if (done_.exchange(true) || handedBack_.load()) return;
+    runSteps();
+}
+
+bool RestoreStack::handBack() noexcept {
+    if (!ownedHere()) return false;
+    TerminalSignalsHeld held;
+    if (done_.load() || handedBack_.exchange(true)) return false;
+    runSteps();
+    return true;
+}
+
+void RestoreStack::runSteps() const noexcept {
+    if (hasCancel_.load() && writing_.load()) writeFully(cancel_.fd, cancel_.bytes, cancel_.length);
     // Neighbouring byte steps for the same descriptor go out in one write.
     char batch[maxSteps * maxBytes];
     std::size_t batched = 0;
@@ -147,9 +222,21 @@ std::string RestoreStack::bytesFor(int fd) const {
 
 void RestoreStack::reset() {
     count_.store(0);
+    hasCancel_.store(false);
+    writing_.store(false);
     owner_.store(0);
     done_.store(false);
+    handedBack_.store(false);
 }
+
+TerminalSignalsHeld::TerminalSignalsHeld() noexcept {
+    sigset_t held = terminalSignals();
+    pthread_sigmask(SIG_BLOCK, &held, &previous_);
+}
+
+TerminalSignalsHeld::~TerminalSignalsHeld() { pthread_sigmask(SIG_SETMASK, &previous_, nullptr); }
+
+bool takeContinued() { return continued.load() && continued.exchange(false); }
 
 RestoreStack& terminalRestore() {
     static RestoreStack stack;
@@ -172,7 +259,7 @@ void installTerminalSignalHandlers(int resizeWakeFd) {
 
     struct sigaction action;
     std::memset(&action, 0, sizeof action);
-    sigemptyset(&action.sa_mask);
+    action.sa_mask = terminalSignals();
     action.sa_handler = onDeadlySignal;
     action.sa_flags = SA_ONSTACK;
     for (int i = 0; i < deadlyCount; ++i) {
@@ -180,9 +267,16 @@ void installTerminalSignalHandlers(int resizeWakeFd) {
         if (saved.deadly[i].sa_handler == SIG_IGN) continue;  // e.g. SIGHUP under nohup
         sigaction(deadlySignals[i], &action, nullptr);
     }
-    action.sa_handler = onResize;
     action.sa_flags = SA_RESTART;
+    action.sa_handler = onStop;
+    sigaction(SIGTSTP, nullptr, &saved.stop);
+    if (saved.stop.sa_handler != SIG_IGN) sigaction(SIGTSTP, &action, nullptr);  // ignored: no job control
+    action.sa_handler = onContinue;
+    sigaction(SIGCONT, &action, &saved.resume);
+    sigemptyset(&action.sa_mask);
+    action.sa_handler = onResize;
     sigaction(SIGWINCH, &action, &saved.resize);
+    continued.store(false);
     saved.installed = true;
 }
 
@@ -190,6 +284,8 @@ void removeTerminalSignalHandlers() {
     if (!saved.installed) return;
     for (int i = 0; i < deadlyCount; ++i) sigaction(deadlySignals[i], &saved.deadly[i], nullptr);
     sigaction(SIGWINCH, &saved.resize, nullptr);
+    sigaction(SIGTSTP, &saved.stop, nullptr);
+    sigaction(SIGCONT, &saved.resume, nullptr);
     if (saved.ownStack) sigaltstack(&saved.stack, nullptr);
     saved.ownStack = false;
     resizeFd = -1;

@@ -1,8 +1,12 @@
 // Putting the terminal back as it was found, on every way out: a stack of
 // undo steps recorded while the terminal is being set up, run once, newest
-// first, by a normal close, an exit hook, the fatal-error exit or a signal.
+// first, by a normal close, an exit hook, the fatal-error exit or a signal,
+// with every signal that could interrupt them held off meanwhile. A stop
+// (SIGTSTP) runs them too and leaves them recorded for the end; the program
+// takes the terminal again after it continues.
 #pragma once
 
+#include <signal.h>
 #include <termios.h>
 
 #include <atomic>
@@ -10,6 +14,7 @@
 #include <string>
 #include <string_view>
 #include <sys/types.h>
+#include <unistd.h>
 
 namespace corvel {
 
@@ -34,10 +39,25 @@ public:
     // False when the stack is full, the bytes are too long, or it has run.
     bool pushBytes(int fd, std::string_view bytes);
     bool pushTermios(int fd, const termios& settings);
+    // Bytes that go out before every other step when the steps cut into a
+    // write in progress (see setWriting): they cancel what the write left
+    // half-sent. One such step; a second replaces the first.
+    bool setCancelBytes(int fd, std::string_view bytes);
+    // Whether a write that a signal could cut is in progress.
+    void setWriting(bool writing) { writing_.store(writing); }
 
     // Runs every step, newest first, the first time it is called (in the
-    // process that recorded the steps); later calls do nothing.
+    // process that recorded the steps); later calls do nothing. After
+    // handBack() without takeBack() the terminal is as it was found, and the
+    // steps are only used up.
     void run() noexcept;
+    // Runs every step as run() does, but leaves them recorded: the terminal
+    // is handed back for a stop. False, doing nothing, when the steps have
+    // run or were handed back already. Async-signal-safe.
+    bool handBack() noexcept;
+    // The program has the terminal again: true when it had been handed back
+    // (its set-up must then be done again, with terminal signals held).
+    bool takeBack() { return handedBack_.exchange(false); }
 
     // Steps recorded and not yet run.
     bool armed() const { return count_.load() != 0 && !done_.load(); }
@@ -56,11 +76,31 @@ private:
         char bytes[maxBytes] = {};
     };
     bool claimSlot(int& index);
+    bool ownedHere() const { return count_.load() != 0 && owner_.load() == getpid(); }
+    void runSteps() const noexcept;
 
     Step steps_[maxSteps];
+    Step cancel_;
     std::atomic<int> count_{0};
+    std::atomic<bool> hasCancel_{false};
+    std::atomic<bool> writing_{false};
     std::atomic<bool> done_{false};
+    std::atomic<bool> handedBack_{false};
     std::atomic<pid_t> owner_{0};
+};
+
+// Holds off, from construction to destruction, the signals whose handlers
+// put the terminal back or hand it over (the deadly ones, SIGTSTP and
+// SIGCONT). Async-signal-safe.
+class TerminalSignalsHeld {
+public:
+    TerminalSignalsHeld() noexcept;
+    ~TerminalSignalsHeld();
+    TerminalSignalsHeld(const TerminalSignalsHeld&) = delete;
+    TerminalSignalsHeld& operator=(const TerminalSignalsHeld&) = delete;
+
+private:
+    sigset_t previous_;
 };
 
 // The process's own stack, the one restoreTerminalNow() runs.
@@ -71,9 +111,13 @@ RestoreStack& terminalRestore();
 // SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT; a signal found ignored stays
 // ignored), registers restoreTerminalNow() as an exit hook (once per
 // process), and makes SIGWINCH write one byte to resizeWakeFd (a
-// non-blocking pipe; -1 for none).
+// non-blocking pipe; -1 for none). SIGTSTP hands the terminal back and
+// stops the process; SIGCONT (and the end of such a stop) writes the same
+// byte and is reported by takeContinued().
 void installTerminalSignalHandlers(int resizeWakeFd);
 // Puts back the handlers found by installTerminalSignalHandlers().
 void removeTerminalSignalHandlers();
+// Whether the process was stopped or continued since the last call.
+bool takeContinued();
 
 }  // namespace corvel::posix

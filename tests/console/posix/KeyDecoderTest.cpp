@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace corvel::posix {
@@ -258,10 +259,48 @@ TEST(KeyDecoder, PasteKeepsOnlyPrintableCharacters) {
 
     KeyDecoder d(Charset::utf8);
     d.feed("\x1b[200~ab\x1b[20", 0);
-    EXPECT_FALSE(d.deadline());
-    d.expire(100000);
-    d.feed("1~\r", 100000);
+    EXPECT_EQ(d.deadline(), KeyDecoder::pasteSilenceMs);  // not the Esc time-out
+    d.expire(KeyDecoder::pasteSilenceMs - 1);
+    d.feed("1~\r", KeyDecoder::pasteSilenceMs - 1);
     EXPECT_EQ(d.take(), (Keys{chr('a', 30), chr('b', 48), chr(13, 28)}));
+}
+
+// A paste start marker without its end (clipboard text holding it, a cut
+// connection) must not swallow Enter, Esc and Alt+X for good.
+TEST(KeyDecoder, AStrayPasteStartEndsAfterASilenceOrASizeNoPasteHas) {
+    KeyDecoder d(Charset::utf8);
+    d.feed("\x1b[200~ab", 0);
+    d.feed("\r", 999);
+    EXPECT_EQ(d.deadline(), 999 + KeyDecoder::pasteSilenceMs);
+    d.expire(999 + KeyDecoder::pasteSilenceMs);
+    EXPECT_FALSE(d.inPaste());
+    d.feed("\r\x1bx", 2000);
+    EXPECT_EQ(d.take(), (Keys{chr('a', 30), chr('b', 48), chr(13, 28), chr('x', 45, false, true)}));
+
+    std::string endless = "\x1b[200~" + std::string(KeyDecoder::maxPasteBytes, 'a') + "\r";
+    KeyDecoder e(Charset::utf8);
+    for (std::size_t at = 0; at < endless.size(); at += 4096) e.feed(endless.substr(at, 4096), 0);
+    Keys keys = e.take();
+    EXPECT_EQ(keys.size(), KeyDecoder::maxPasteBytes + 1);
+    EXPECT_EQ(keys.back(), chr(13, 28));
+}
+
+// Esc typed while a child ran and x typed later arrive in one read: never
+// Alt+X. Key sequences among such bytes are still keys.
+TEST(KeyDecoder, BytesThatWaitedUnreadFormNoAltChord) {
+    KeyDecoder d(Charset::utf8);
+    d.feedQueued("\x1bx\x1b[A\x1b\x1bOP\x1b", 0);
+    EXPECT_FALSE(d.deadline());
+    EXPECT_EQ(d.take(), (Keys{chr(27, 1), chr('x', 45), ext(72), chr(27, 1), ext(59), chr(27, 1)}));
+    d.feed("\x1bx", 10);
+    EXPECT_EQ(d.take(), Keys{chr('x', 45, false, true)});
+}
+
+TEST(KeyDecoder, EscDelayTextGivesTheTimeOut) {
+    const std::pair<const char*, int> cases[] = {
+        {nullptr, 50}, {"", 50}, {"0", 0}, {"25", 25}, {"10000", 10000},
+        {"10001", 50}, {"-5", 50}, {"12ms", 50}, {"99999999999999", 50}};
+    for (auto [text, expected] : cases) EXPECT_EQ(escTimeoutFromText(text), expected) << (text ? text : "null");
 }
 
 TEST(KeyDecoder, HugePasteNeverEndsInsideItself) {

@@ -3,6 +3,7 @@
 // that end the process (run in forked children).
 #include "console/posix/TerminalDevice.h"
 
+#include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -412,6 +413,69 @@ TEST(TerminalDevice, RestoresOnExitWithoutClose) {
     EXPECT_EQ(WEXITSTATUS(status), 3);
     EXPECT_TRUE(sameSettings(pty.settings(), before));
     EXPECT_TRUE(endsWith(pty.drain(), switchOffAndLeave));
+}
+
+// A terminal that reads slowly (the test drains it only after the signals):
+// SIGTERM cuts into a large frame; or, with the terminal taking no byte more,
+// SIGHUP cuts into the restore that SIGTERM or a normal close began. The
+// terminal keeps no synchronized update open and gets its settings back.
+TEST(TerminalDevice, SignalsCuttingAFrameOrTheRestoreLeaveTheTerminalWhole) {
+    enum Case { cutFrame, cutSignalRestore, cutCloseRestore };
+    for (Case way : {cutFrame, cutSignalRestore, cutCloseRestore}) {
+        Pty pty(50, 80);
+        termios before = pty.settings();
+        int ready[2];
+        ASSERT_EQ(pipe(ready), 0);
+        pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            for (int s : {SIGTERM, SIGHUP}) std::signal(s, SIG_DFL);
+            std::string error;
+            auto device = TerminalDevice::openOn(dup(pty.slave()), true, Charset::utf8, error);
+            if (!device) _exit(99);
+            device->present();
+            if (way != cutFrame) {
+                fcntl(pty.slave(), F_SETFL, O_NONBLOCK);
+                while (write(pty.slave(), ".", 1) > 0) {
+                }
+                fcntl(pty.slave(), F_SETFL, 0);
+            }
+            [[maybe_unused]] ssize_t n = write(ready[1], "r", 1);
+            if (way == cutCloseRestore) device->close();
+            if (way == cutSignalRestore) for (;;) pause();
+            std::vector<Cell> row(80);
+            for (int frame = 0;; ++frame) {  // frames until the terminal takes no more
+                for (int r = 1; r <= 50; ++r) {
+                    for (int c = 0; c < 80; ++c) row[static_cast<std::size_t>(c)] = {static_cast<std::uint8_t>(176 + (frame + c) % 3), 7};
+                    device->writeCells(r, 1, row.data(), 80);
+                }
+                device->present();
+            }
+        }
+        ::close(ready[1]);
+        char byte;
+        ASSERT_EQ(read(ready[0], &byte, 1), 1);
+        ::close(ready[0]);
+        usleep(200000);
+        if (way != cutCloseRestore) ::kill(child, SIGTERM);
+        usleep(100000);
+        if (way != cutFrame) ::kill(child, SIGHUP);
+        usleep(100000);
+        std::string out;
+        int status = 0;
+        while (waitpid(child, &status, WNOHANG) == 0) out += pty.drain(20);
+        out += pty.drain();
+        EXPECT_TRUE(WIFSIGNALED(status)) << status;
+        EXPECT_TRUE(sameSettings(pty.settings(), before)) << "case " << way;
+        EXPECT_TRUE(endsWith(out, leaveBytes)) << "case " << way;
+        if (way != cutFrame) continue;
+        std::size_t lastOn = out.rfind("\x1b[?2026h");
+        std::size_t lastOff = out.rfind("\x1b[?2026l");
+        ASSERT_NE(lastOn, std::string::npos);
+        ASSERT_NE(lastOff, std::string::npos);
+        EXPECT_GT(lastOff, lastOn) << "left in a synchronized update";
+        EXPECT_EQ(out[lastOff - 1], '\x18') << "the cut sequence is cancelled first";
+    }
 }
 
 TEST(TerminalDevice, EndsLikeAHangUpWhenTheTerminalGoesAway) {
