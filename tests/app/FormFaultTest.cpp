@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "PlatformFaults.h"
 #include "app/FormHarness.h"
 
 namespace corvel::test {
@@ -26,7 +27,7 @@ int rowHolding(const MemoryDevice& device, const std::string& text) {
 
 TEST(FormFault, anUnopenableFileIsReportedAtLine100AndTheRunEndsWithoutAnApplication) {
     FormHarness form;
-    plantSystemCallFaults({{"open", 1, EACCES, {}}});
+    plantSystemCallFaults({{platform::openSteps[0], 1, platform::accessDenied.error, {}}});
     std::vector<std::string> reports;
     auto pressAKey = [&] {
         int row = form.device.cursorRow();
@@ -48,7 +49,15 @@ TEST(FormFault, anUnopenableFileIsReportedAtLine100AndTheRunEndsWithoutAnApplica
 }
 
 // Puts a tone program on PATH that exists but whose start the test can fail.
+// It is a shell script: the runs with it are for POSIX.
+#ifdef _WIN32
 struct ToneProgram {
+    static constexpr bool available = false;
+    explicit ToneProgram(const std::filesystem::path&) {}
+};
+#else
+struct ToneProgram {
+    static constexpr bool available = true;
     std::string oldPath = std::getenv("PATH") != nullptr ? std::getenv("PATH") : "";
     explicit ToneProgram(const std::filesystem::path& dir) {
         std::ofstream(dir / "lowchime") << "#!/bin/sh\nexit 0\n";
@@ -57,6 +66,7 @@ struct ToneProgram {
     }
     ~ToneProgram() { setenv("PATH", oldPath.c_str(), 1); }
 };
+#endif
 
 std::string answersWithName(const std::string& name) {
     std::string lines = emptyAnswerLines;
@@ -65,10 +75,11 @@ std::string answersWithName(const std::string& name) {
 
 TEST(FormFault, aToneThatCannotStartDuringTheQuestionsIsReportedAtLine300) {
     FormHarness form;
+    if (!ToneProgram::available) GTEST_SKIP() << "the tone program is a shell script";
     ToneProgram tone(form.dir.path());
     form.answer("Jane");
     form.then([&] {
-        plantSystemCallFaults({{"fork", 1, ENOMEM, {}}});
+        plantSystemCallFaults({{platform::childStartCall, 1, platform::outOfMemory.error, {}}});
         form.device.pushKey(13, 28);  // question 2 left empty: the tone is due
     });
     form.then([&] {
@@ -88,10 +99,11 @@ TEST(FormFault, aToneThatCannotStartDuringTheQuestionsIsReportedAtLine300) {
 
 TEST(FormFault, aToneThatNeverStartsDoesNotKeepTheFaultScreenComingBack) {
     FormHarness form;
+    if (!ToneProgram::available) GTEST_SKIP() << "the tone program is a shell script";
     ToneProgram tone(form.dir.path());
     form.answer("Jane");
     form.then([&] {
-        plantSystemCallFaults({{"fork", 0, ENOMEM, {}}});
+        plantSystemCallFaults({{platform::childStartCall, 0, platform::outOfMemory.error, {}}});
         form.device.pushKey(13, 28);
     });
     form.then([&] {
@@ -108,7 +120,7 @@ TEST(FormFault, aWriteThatFailsOnceIsRetriedFromTheFirstAnswerLine) {
     form.answerAll(fullAnswers);
     form.then([&] {
         // The header took seven writes; fail the fourth answer line's label.
-        plantSystemCallFaults({{"write", 7, ENOSPC, {}}});
+        plantSystemCallFaults({{platform::writeCall, 7, platform::diskFull.error, {}}});
         form.device.pushText("Y\r");
     });
     form.then([&] { form.device.pushText("\r"); });
@@ -124,7 +136,7 @@ TEST(FormFault, aDiskThatStaysFullEndsTheRunAfterTwoAttempts) {
     FormHarness form;
     form.answerAll(fullAnswers);
     form.then([&] {
-        plantSystemCallFaults({{"write", 0, 0, std::size_t{0}}});  // no write gets through
+        plantSystemCallFaults({{platform::writeCall, 0, 0, std::size_t{0}}});  // no write gets through
         form.device.pushText("y\r");
     });
     form.then([&] { form.device.pushText("\r"); });
