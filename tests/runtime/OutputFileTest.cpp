@@ -33,6 +33,9 @@ TEST_F(OutputFileTest, writesItemsBackToBackWithCrLfAndEmptiesOlderContent) {
 }
 
 TEST_F(OutputFileTest, everyItemIsWithTheSystemWhenTheCallReturns) {
+#ifdef _WIN32
+    GTEST_SKIP() << "the file is held with share mode 0: nobody else can read it while it is open";
+#endif
     openFresh();
     files.writeFileText(errors, 1, "Name: ");
     EXPECT_EQ(readFile(path), "Name: ");
