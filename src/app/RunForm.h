@@ -7,7 +7,7 @@
 
 namespace corvel {
 
-class CommandRunner;
+class CommandService;
 class ConsoleDevice;
 
 enum class CommandRequest { runForm, help, version };
@@ -26,7 +26,7 @@ struct FormOutcome {
     int exitCode = 0;
     bool applicationWritten = true;
 };
-FormOutcome runForm(ConsoleDevice& device, CommandRunner& runner, const std::string& tail);
+FormOutcome runForm(ConsoleDevice& device, CommandService& runner, const std::string& tail);
 
 // The closing message for answers that could not be written.
 void reportUnwritten();
