@@ -17,6 +17,9 @@ namespace corvel::windows {
 
 namespace {
 
+// Cells per WriteConsoleOutputW call, well inside what every console takes.
+constexpr int maximumCellsPerWrite = 8000;
+
 KeyRecord recordOf(const INPUT_RECORD& input) {
     KeyRecord record;
     if (input.EventType != KEY_EVENT) {
@@ -65,24 +68,27 @@ void ConsoleWindowDevice::setDefaultAttribute(std::uint8_t attribute) {
 }
 
 void ConsoleWindowDevice::writeRectangle(int top, int left, int bottom, int right) {
+    // The console takes a limited buffer per call: tall rectangles go in bands.
     const int columns = right - left + 1;
-    const int rows = bottom - top + 1;
-    std::vector<CHAR_INFO> cells(static_cast<std::size_t>(columns) * rows);
-    for (int r = 0; r < rows; ++r) {
-        for (int c = 0; c < columns; ++c) {
-            const Cell cell = wanted_.cell(top + r, left + c);
-            CHAR_INFO& out = cells[static_cast<std::size_t>(r) * columns + c];
-            out.Char.UnicodeChar = static_cast<WCHAR>(cell.character == 0 ? U' ' : cp437ToUnicode(cell.character));
-            out.Attributes = cell.attribute;
+    const int band = std::max(1, maximumCellsPerWrite / columns);
+    std::vector<CHAR_INFO> cells(static_cast<std::size_t>(columns) * std::min(band, bottom - top + 1));
+    for (int first = top; first <= bottom; first += band) {
+        const int rows = std::min(band, bottom - first + 1);
+        for (int r = 0; r < rows; ++r) {
+            const Cell* row = wanted_.data() + static_cast<std::size_t>(first + r - 1) * width() + (left - 1);
+            for (int c = 0; c < columns; ++c) {
+                CHAR_INFO& out = cells[static_cast<std::size_t>(r) * columns + c];
+                out.Char.UnicodeChar = static_cast<WCHAR>(row[c].character == 0 ? U' ' : cp437ToUnicode(row[c].character));
+                out.Attributes = row[c].attribute;
+            }
+            shown_.writeCells(first + r, left, row, columns);
         }
-        shown_.writeCells(top + r, left, &wanted_.data()[static_cast<std::size_t>(top + r - 1) * width() + left - 1],
-                          columns);
+        SMALL_RECT region{static_cast<SHORT>(left - 1), static_cast<SHORT>(first - 1), static_cast<SHORT>(right - 1),
+                          static_cast<SHORT>(first + rows - 2)};
+        WriteConsoleOutputW(screen_, cells.data(), {static_cast<SHORT>(columns), static_cast<SHORT>(rows)}, {0, 0},
+                            &region);
+        ++frameCalls_;
     }
-    SMALL_RECT region{static_cast<SHORT>(left - 1), static_cast<SHORT>(top - 1), static_cast<SHORT>(right - 1),
-                      static_cast<SHORT>(bottom - 1)};
-    WriteConsoleOutputW(screen_, cells.data(), {static_cast<SHORT>(columns), static_cast<SHORT>(rows)}, {0, 0},
-                        &region);
-    ++frameCalls_;
 }
 
 void ConsoleWindowDevice::present() {
