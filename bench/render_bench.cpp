@@ -1,19 +1,23 @@
 // What the terminal renderer sends per key when the whole application form
 // runs on a pseudo-terminal, next to the cells that really changed.
 //
-// A child process runs the real form on the real terminal device (80 x 50,
-// UTF-8) in a fresh directory; this process types a scripted application as
-// a terminal would send it: every answer typed and edited (Home, End, Left,
-// Right, Ins, Del, Backspace, inserting in the middle), Alt+B back and
-// forward again, the confirmation. A key is done when the child has read it
-// and sleeps in poll(2) again with nothing more arriving. The bytes go
+// A child process runs the real form on the real terminal device (80 x 50
+// unless --size says otherwise, UTF-8) in a fresh directory; this process
+// types a scripted application as a terminal would send it: every answer
+// typed and edited (Home, End, Left, Right, Ins, Del, Backspace, inserting
+// in the middle), Alt+B back and forward again, the confirmation. A key is
+// done when the child has read it and sleeps in poll(2) again with nothing
+// more arriving. The bytes go
 // through a model terminal, which counts the cells that look different
 // afterwards: the floor, since every changed cell costs a byte at least.
 // Idle: the child's voluntary context switches and CPU time while it waits
 // in the editor, at the confirmation and on the fault screen (a second run
 // in which the application file cannot be created).
 //
-// usage: render_bench [--verbose]    (--verbose: one line per key)
+// usage: render_bench [--verbose] [--size COLUMNSxROWS]
+//   --verbose: one line per key; --size: the pseudo-terminal's size, which
+//   stays as it is when the program asks for another (80x24: a terminal
+//   that folds the form's blank rows away)
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -48,8 +52,9 @@ using corvel::posix::TerminalModel;
 
 namespace {
 
-constexpr int rows = 50;
-constexpr int columns = 80;
+// The pseudo-terminal's size.
+int rows = 50;
+int columns = 80;
 
 // The form as the program runs it, on the terminal at fd.
 [[noreturn]] void runForm(int fd) {
@@ -297,10 +302,27 @@ void report(const std::vector<Sample>& samples) {
 
 }  // namespace
 
+// The options; false when they are not understood.
+bool readOptions(int argc, char** argv, bool& verbose) {
+    verbose = false;
+    for (int i = 1; i < argc; ++i) {
+        char extra = 0;  // anything after the size
+        if (std::strcmp(argv[i], "--verbose") == 0) {
+            verbose = true;
+        } else if (std::strcmp(argv[i], "--size") == 0 && i + 1 < argc &&
+                   std::sscanf(argv[++i], "%dx%d%c", &columns, &rows, &extra) == 2 && columns > 0 && rows > 0) {
+            continue;
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
 int main(int argc, char** argv) {
-    bool verbose = argc > 1 && std::strcmp(argv[1], "--verbose") == 0;
-    if (argc > 2 || (argc == 2 && !verbose)) {
-        std::fprintf(stderr, "usage: render_bench [--verbose]\n");
+    bool verbose;
+    if (!readOptions(argc, argv, verbose)) {
+        std::fprintf(stderr, "usage: render_bench [--verbose] [--size COLUMNSxROWS]\n");
         return 2;
     }
     std::vector<Sample> samples;
@@ -308,7 +330,7 @@ int main(int argc, char** argv) {
     {
         Run run(false);
         std::string first = run.settle();
-        std::printf("render_bench: the whole application on an 80x50 UTF-8 pseudo-terminal\n");
+        std::printf("render_bench: the whole application on an %dx%d UTF-8 pseudo-terminal\n", columns, rows);
         std::printf("first frame (start-up and question 1, everything): %zu bytes\n", first.size());
         run.idle("in the editor", 1.0);
         for (const bench::ScriptKey& key : bench::applicationScript()) {

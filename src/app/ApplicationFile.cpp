@@ -6,12 +6,16 @@
 namespace corvel {
 
 // Each attempt starts where the answer lines begin, so a retry after a
-// fault never repeats a line; after two failed attempts the file is closed
-// and the application given up.
+// fault never repeats a line, and ends with the lines on the medium. With
+// no file to write to (it never opened, or a failed close took it) or
+// after two failed attempts the application is given up.
 void Form::writeApplication() {
-    if (exitFlag == 1 || writeAttempts_ >= 2) {
-        if (exitFlag != 1) applicationLost_ = true;
+    if (exitFlag == 1) {
         closeFiles();
+        return;
+    }
+    if (!files_.isOpen(1) || writeAttempts_ >= 2) {
+        giveUpApplication();
         return;
     }
     if (++writeAttempts_ == 1) {
@@ -25,6 +29,19 @@ void Form::writeApplication() {
     }
     writeFileLine({}, true);
     writeFileLine({currentTime(), " ==={ End of Application }=== "}, true);
+    flushFile();
+    closeFiles();
+}
+
+// The file keeps what it held before the answers (its header), never a
+// line cut in the middle. Cut and close are one statement: a failing cut
+// still closes the file, and the next entry finds nothing left to do.
+void Form::giveUpApplication() {
+    if (!applicationLost_) {
+        applicationLost_ = true;
+        unwrittenCode_ = lastFaultCode_;
+    }
+    if (files_.isOpen(1)) files_.cutFileTo(errors_, 1, answersStart_);
     closeFiles();
 }
 

@@ -16,6 +16,8 @@ void Form::showFaultScreen() {
     const std::string message(errorMessage(errors_.currentErrorCode()));
     const std::uint8_t code = errors_.takeErrorCode();
     lineLabel() = faultScreenLabel;
+    // The fault screen's own faults say nothing about the file.
+    if (label != faultScreenLabel) lastFaultCode_ = code;
     screen_.newLine();
     keyboard_.beep();
     // A fault raised by the fault screen itself (its tone could not start)

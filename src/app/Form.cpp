@@ -3,6 +3,7 @@
 #include "app/Form.h"
 
 #include <cmath>
+#include <new>
 
 #include "runtime/Clock.h"
 
@@ -16,6 +17,7 @@ Form::Form(ConsoleScreen& screen, ConsoleKeyboard& keyboard, OutputFiles& files,
 int Form::mainRoutine() {
     bool faulted = false;
     for (;;) {
+        FaultTarget target = noFaultTarget;
         try {
             if (faulted) {
                 showFaultScreen();
@@ -24,12 +26,31 @@ int Form::mainRoutine() {
                 questionSequence();
             }
             endProgram();
-            return applicationLost_ ? applicationNotWrittenExitCode : 0;
+            return exitCode();
         } catch (const FaultTransfer& transfer) {
-            if (transfer.target == endOfMainTarget) return applicationLost_ ? applicationNotWrittenExitCode : 0;
-            faulted = true;
+            target = transfer.target;
+        } catch (const std::bad_alloc&) {
+            target = outOfMemory();
         }
+        if (target == endOfMainTarget) return exitCode();
+        faulted = true;
     }
+}
+
+int Form::exitCode() const { return applicationLost_ ? applicationNotWrittenExitCode : 0; }
+
+// Memory ran out inside a statement: that is run-time error 7, delivered as
+// the statement's own check would deliver it. Only the first statements of
+// the start-up run without a fault target; what they lost cannot be made up,
+// so there the failure goes on up.
+FaultTarget Form::outOfMemory() {
+    errors_.raiseRuntimeError(7);
+    try {
+        errors_.deliverPendingError();
+    } catch (const FaultTransfer& transfer) {
+        return transfer.target;
+    }
+    throw;
 }
 
 void Form::startUp() {
@@ -46,7 +67,7 @@ void Form::startUp() {
     networkName = commandTail_.size() > 1 ? commandTail_ : "FIDONet";
     titleText = " -=:{ " + networkName + " Application }:=-";
     for (int n = 1; n <= 12; ++n) monthNames[n] = monthTableItem(n);
-    files_.openOutputFile(errors_, 1, applicationFileName);
+    files_.openOutputFile(errors_, 1, applicationFileName, &applicationBackup);
     errors_.deliverPendingError();
     writeFileLine({currentTime(), " ", titleText, "  on "}, false);
     lineLabel() = 200;
@@ -88,6 +109,11 @@ void Form::writeFileLine(std::initializer_list<std::string_view> items, bool end
 
 void Form::runCommandLine(std::string_view commandLine) {
     runner_.runCommand(errors_, commandLine, waitForCompletion | 1, false);
+    errors_.deliverPendingError();
+}
+
+void Form::flushFile() {
+    files_.flushFile(errors_, 1);
     errors_.deliverPendingError();
 }
 

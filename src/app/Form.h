@@ -20,6 +20,10 @@
 namespace corvel {
 
 inline constexpr std::string_view applicationFileName = "MyCorvel.Txt";
+// An earlier application (more than a header of two lines) is kept under
+// this name, in the same directory, before the file is emptied.
+inline constexpr std::string_view applicationBackupName = "MyCorvel.Bak";
+inline constexpr BackupRule applicationBackup{applicationBackupName, 2};
 inline constexpr std::string_view versionLabel = " Corvel v1.1.C ";
 inline constexpr std::string_view creditLine = "The Corvel Team";
 
@@ -63,6 +67,8 @@ public:
 
     // False when the answers could not be written, however often tried.
     bool applicationWritten() const { return !applicationLost_; }
+    // The error code of the fault that lost the application (0 while not lost).
+    std::uint8_t unwrittenCode() const { return unwrittenCode_; }
 
 private:
     void startUp();
@@ -72,12 +78,16 @@ private:
     void drawReviewRow(int question);
     bool confirm();
     void paintRow(int row, int foreground, int background);
+    void giveUpApplication();
+    int exitCode() const;
+    FaultTarget outOfMemory();
 
     // The only ways the form reaches the run-time services that can raise
     // an error; each is one statement and ends with the after-statement
     // check, which hands a pending error to the fault target.
     void writeFileLine(std::initializer_list<std::string_view> items, bool endLine);
     void runCommandLine(std::string_view commandLine);
+    void flushFile();
     void closeFiles();
 
     ConsoleScreen& screen_;
@@ -91,6 +101,8 @@ private:
     int writeAttempts_ = 0;
     std::uint64_t answersStart_ = 0;
     bool applicationLost_ = false;
+    std::uint8_t lastFaultCode_ = 0;  // of the last fault not raised by the fault screen
+    std::uint8_t unwrittenCode_ = 0;
 };
 
 // The month table: item n (1-based) of January..December, else empty.

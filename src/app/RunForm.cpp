@@ -8,14 +8,15 @@
 #include "console/ConsoleSession.h"
 #include "runtime/CommandService.h"
 #include "runtime/OutputFile.h"
+#include "runtime/RuntimeError.h"
 
 namespace corvel {
 
 CommandRequest commandRequest(const std::string& tail) {
     // No network is called like this, and the file must not be emptied to
     // show a usage text.
-    if (tail == "--help") return CommandRequest::help;
-    if (tail == "--version") return CommandRequest::version;
+    if (tail == "--help" || tail == "-h" || tail == "-?" || tail == "/?") return CommandRequest::help;
+    if (tail == "--version" || tail == "-V") return CommandRequest::version;
     return CommandRequest::runForm;
 }
 
@@ -24,8 +25,8 @@ void printUsage() {
         "usage: corvel [network name]\n"
         "Fills in an application to join a network (FIDONet unless another name is\n"
         "given) and writes it to MyCorvel.Txt in the current directory.\n"
-        "  --help     show this text\n"
-        "  --version  show the version");
+        "  -h, -?, /?, --help  show this text\n"
+        "  -V, --version       show the version");
 }
 
 void printVersion() { std::puts(trimBlanks(versionLabel).c_str()); }
@@ -38,12 +39,15 @@ FormOutcome runForm(ConsoleDevice& device, CommandService& runner, const std::st
     FormOutcome outcome;
     outcome.exitCode = session.endSession(form.mainRoutine());
     outcome.applicationWritten = form.applicationWritten();
+    outcome.unwrittenCode = form.unwrittenCode();
     return outcome;
 }
 
-void reportUnwritten() {
-    std::fprintf(stderr, "corvel: the application could not be written to %s\n",
-                 std::string(applicationFileName).c_str());
+void reportUnwritten(const FormOutcome& outcome) {
+    // For example "corvel: MyCorvel.Txt was not written: Permission denied (code 70)".
+    const std::string message(errorMessage(outcome.unwrittenCode));
+    std::fprintf(stderr, "corvel: %s was not written: %s (code %u)\n", std::string(applicationFileName).c_str(),
+                 message.c_str(), static_cast<unsigned>(outcome.unwrittenCode));
 }
 
 }  // namespace corvel

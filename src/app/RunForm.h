@@ -3,6 +3,7 @@
 // the form on a console device.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace corvel {
@@ -12,8 +13,9 @@ class ConsoleDevice;
 
 enum class CommandRequest { runForm, help, version };
 
-// Help and version are asked for by the whole tail; anything else is a
-// network name (or none) and runs the form.
+// Help ("--help", "-h", "-?", "/?") and version ("--version", "-V") are
+// asked for by the whole tail; anything else is a network name (or none)
+// and runs the form.
 CommandRequest commandRequest(const std::string& tail);
 void printUsage();
 void printVersion();
@@ -21,14 +23,17 @@ void printVersion();
 // Runs the session and the form on device with the command tail; returns
 // the process exit code. On a failed write of the application a closing
 // message goes to standard error once the terminal is back (see
-// reportUnwritten), so the caller passes the device in still open.
+// reportUnwritten), so the caller passes the device in still open. The
+// session drops the control bytes from the tail.
 struct FormOutcome {
     int exitCode = 0;
     bool applicationWritten = true;
+    std::uint8_t unwrittenCode = 0;  // the error that lost the application
 };
 FormOutcome runForm(ConsoleDevice& device, CommandService& runner, const std::string& tail);
 
-// The closing message for answers that could not be written.
-void reportUnwritten();
+// The closing message for answers that could not be written: the file,
+// the error message and its code, one line on standard error.
+void reportUnwritten(const FormOutcome& outcome);
 
 }  // namespace corvel

@@ -7,7 +7,7 @@ void ConsoleSession::startSession(ConsoleDevice& device, std::string commandTail
     device_ = &device;
     screen_ = std::make_unique<ConsoleScreen>(device);
     keyboard_ = std::make_unique<ConsoleKeyboard>(device, *screen_);
-    commandTail_ = std::move(commandTail);
+    commandTail_ = withoutControlBytes(commandTail);
     device.setDefaultAttribute(screen_->attribute());
 }
 
@@ -17,6 +17,15 @@ int ConsoleSession::endSession(int exitCode) {
     screen_.reset();
     device_ = nullptr;
     return exitCode;
+}
+
+std::string withoutControlBytes(std::string_view tail) {
+    std::string kept;
+    for (char c : tail) {
+        const auto b = static_cast<unsigned char>(c);
+        if ((b >= 32 && b != 127) || b == '\t') kept += c;
+    }
+    return kept;
 }
 
 std::string commandTailFromArguments(int argc, const char* const* argv) {

@@ -16,7 +16,8 @@ namespace corvel {
 class ConsoleSession {
 public:
     // Screen state: colours 7 on 0, no pending scroll, the device's cursor
-    // shape. The device outlives the session.
+    // shape. The tail is kept without its control bytes. The device
+    // outlives the session.
     void startSession(ConsoleDevice& device, std::string commandTail);
     // Shows the last frame; the result is the process exit code.
     int endSession(int exitCode);
@@ -31,6 +32,11 @@ private:
     std::unique_ptr<ConsoleKeyboard> keyboard_;
     std::string commandTail_;
 };
+
+// The tail less its control bytes (0..31 but TAB, and 127): none of them
+// can be typed on a console's command line, and in a name they would end a
+// line of the file or reach a terminal that shows the file.
+std::string withoutControlBytes(std::string_view tail);
 
 // The program's arguments joined by single blanks.
 std::string commandTailFromArguments(int argc, const char* const* argv);

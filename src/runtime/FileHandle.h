@@ -1,7 +1,9 @@
 // The platform's file handles under the output file service: open a file
-// for output (created when missing, held by this process alone), write,
-// cut and close. Every call goes through the system-call gateway; a failure
-// comes back as the run-time error code it maps to (0: it worked).
+// for output (created when missing, held by this process alone, never
+// through a symbolic link), read it back, write, cut, flush to the medium,
+// close; create, rename and remove the files a backup needs. Every call goes
+// through the system-call gateway; a failure comes back as the run-time
+// error code it maps to (0: it worked).
 #pragma once
 
 #include <cstddef>
@@ -15,10 +17,16 @@ struct FileHandle {
     bool disk = false;         // a file on disk; anything else is a device
 };
 
-// Opens name for writing, creating it when missing, without emptying it,
-// and so that no other process can open it meanwhile (where the platform
-// can refuse that). On failure nothing stays open.
+// Opens name for reading and writing, creating it when missing, without
+// emptying it, and so that no other process can open it meanwhile (where
+// the platform can refuse that). A symbolic link as name is refused with 75
+// and its target left alone. On failure nothing stays open.
 std::uint8_t openFileForOutput(const std::string& name, FileHandle& file);
+
+// Creates name as a new disk file for writing, with access no wider than
+// like's; fails (nothing created) when anything of that name exists, a
+// symbolic link included, which is never followed.
+std::uint8_t createNewFile(const std::string& name, const FileHandle& like, FileHandle& file);
 
 struct WriteOutcome {
     std::size_t written = 0;
@@ -28,11 +36,29 @@ struct WriteOutcome {
 // a write that makes no progress fails with 61 on a disk, 57 on a device.
 WriteOutcome writeFileHandle(const FileHandle& file, const char* data, std::size_t size);
 
+struct ReadOutcome {
+    std::size_t read = 0;  // 0 without failure: position is at or past the end
+    std::uint8_t failure = 0;
+};
+// Reads up to size bytes of a disk file from position, whatever the write
+// position; a short read is no failure.
+ReadOutcome readFileHandle(const FileHandle& file, std::uint64_t position, char* data, std::size_t size);
+
 // Sets the end of a disk file at position (bytes after it are dropped).
 std::uint8_t truncateFileHandle(const FileHandle& file, std::uint64_t position);
 // Moves the write position of a disk file.
 std::uint8_t seekFileHandle(const FileHandle& file, std::uint64_t position);
+// Puts the data written to a disk file on the medium, so that it survives
+// a crash; a device is left as it is.
+std::uint8_t syncFileHandle(const FileHandle& file);
 // Releases the handle; it is gone even when the close reports an error.
 std::uint8_t closeFileHandle(const FileHandle& file);
+
+// Renames from to to in one step, replacing an existing to; a symbolic link
+// named to is replaced itself, its target left alone.
+std::uint8_t renameFile(const std::string& from, const std::string& to);
+// Removes name (a symbolic link itself, never its target); a name that does
+// not exist is no failure.
+std::uint8_t removeFile(const std::string& name);
 
 }  // namespace corvel

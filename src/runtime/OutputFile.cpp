@@ -8,6 +8,7 @@
 
 #include "runtime/ErrorState.h"
 #include "runtime/FileHandle.h"
+#include "runtime/OutputBackup.h"
 #include "runtime/OutputFileTable.h"
 
 namespace corvel {
@@ -29,7 +30,8 @@ OutputFiles::~OutputFiles() {
     delete table_;
 }
 
-void OutputFiles::openOutputFile(ErrorState& errors, int fileNumber, std::string_view name) {
+void OutputFiles::openOutputFile(ErrorState& errors, int fileNumber, std::string_view name,
+                                 const BackupRule* backup) {
     std::lock_guard lock(table_->mutex);
     std::string cutName(name.substr(0, maximumNameLength));
     if (isBadName(cutName)) return errors.raiseRuntimeError(64);
@@ -47,9 +49,12 @@ void OutputFiles::openOutputFile(ErrorState& errors, int fileNumber, std::string
     file.fileNumber = fileNumber;
 
     if (std::uint8_t failure = openFileForOutput(cutName, file.handle)) return errors.raiseRuntimeError(failure);
-    // A file on disk is emptied; a device is written as it is.
+    // A file on disk is emptied, once what is to be kept of it is kept; a
+    // device is written as it is.
     if (file.handle.disk) {
-        if (std::uint8_t failure = truncateFileHandle(file.handle, 0)) {
+        std::uint8_t failure = backup != nullptr ? keepEarlierContent(file.handle, *backup) : 0;
+        if (failure == 0) failure = truncateFileHandle(file.handle, 0);
+        if (failure != 0) {
             closeFileHandle(file.handle);
             return errors.raiseRuntimeError(failure);
         }
@@ -79,6 +84,13 @@ std::uint8_t closeFile(const OpenFile& file) {
 }
 
 }  // namespace
+
+void OutputFiles::flushFile(ErrorState& errors, int fileNumber) {
+    std::lock_guard lock(table_->mutex);
+    const OpenFile* file = table_->find(fileNumber);
+    if (file == nullptr) return errors.raiseRuntimeError(52);
+    if (std::uint8_t failure = syncFileHandle(file->handle)) errors.raiseRuntimeError(failure);
+}
 
 void OutputFiles::closeAllFiles(ErrorState& errors) {
     std::lock_guard lock(table_->mutex);

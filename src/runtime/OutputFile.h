@@ -9,6 +9,13 @@ namespace corvel {
 
 class ErrorState;
 
+// When an open keeps a file's earlier content before emptying it: content
+// of more than moreLinesThan lines is copied to backupName first.
+struct BackupRule {
+    std::string_view backupName;
+    int moreLinesThan = 0;
+};
+
 class OutputFiles {
 public:
     OutputFiles();
@@ -16,9 +23,16 @@ public:
     OutputFiles(const OutputFiles&) = delete;
     OutputFiles& operator=(const OutputFiles&) = delete;
 
-    void openOutputFile(ErrorState& errors, int fileNumber, std::string_view name);
+    // With a backup rule, a disk file's earlier content it names is kept
+    // before the file is emptied; when that fails the file is left as it
+    // was, not opened, and the failure raised.
+    void openOutputFile(ErrorState& errors, int fileNumber, std::string_view name,
+                        const BackupRule* backup = nullptr);
     void writeFileText(ErrorState& errors, int fileNumber, std::string_view text);
     void endFileLine(ErrorState& errors, int fileNumber);
+    // Puts what was written to an open disk file on the medium (52 when
+    // not open; a device is left as it is).
+    void flushFile(ErrorState& errors, int fileNumber);
     void closeAllFiles(ErrorState& errors);
 
     bool isOpen(int fileNumber) const;

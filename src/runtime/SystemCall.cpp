@@ -54,6 +54,7 @@ SystemCallPlan planSystemCall(std::string_view name) {
             plan.afterCall = fault.afterCall;
         }
         if (fault.writeLimit) plan.writeLimit = fault.writeLimit;
+        if (fault.outOfMemory) plan.outOfMemory = true;
     }
     return plan;
 }

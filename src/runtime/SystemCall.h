@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <mutex>
+#include <new>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -35,6 +36,9 @@ struct SystemCallFault {
     // The call is made all the same and then reported as failed, as a close
     // that reports a late write error after releasing the descriptor.
     bool afterCall = false;
+    // The call is not made and std::bad_alloc thrown instead, as when memory
+    // runs out inside the service that makes it.
+    bool outOfMemory = false;
 };
 
 // Replaces the planted faults and restarts the per-name call counts.
@@ -45,6 +49,7 @@ namespace detail {
 struct SystemCallPlan {
     int failWith = 0;
     bool afterCall = false;
+    bool outOfMemory = false;
     std::optional<std::size_t> writeLimit;
 };
 std::unique_lock<std::mutex> lockSystemCalls();
@@ -70,6 +75,7 @@ template <class Call>
 SystemResult callSystem(std::string_view name, Call&& call) {
     auto lock = detail::lockSystemCalls();
     detail::SystemCallPlan plan = detail::planSystemCall(name);
+    if (plan.outOfMemory) throw std::bad_alloc();
     if (plan.failWith != 0 && !plan.afterCall) return {-1, plan.failWith};
     const detail::PlatformCallState state = detail::beginPlatformCall();
     long long value = static_cast<long long>(call());

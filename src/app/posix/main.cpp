@@ -1,5 +1,6 @@
 // Program entry point on a POSIX terminal: takes the command tail, checks
-// the terminal, opens it, runs the form and puts the terminal back.
+// the terminal, brings the tail into the console's code page, opens the
+// terminal, runs the form and puts the terminal back.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -9,6 +10,7 @@
 #include "console/ConsoleSession.h"
 #include "console/posix/TerminalDevice.h"
 #include "console/posix/TerminalRestore.h"
+#include "console/posix/TypedText.h"
 #include "runtime/CommandRunner.h"
 #include "runtime/RuntimeError.h"
 
@@ -38,7 +40,7 @@ std::string refusal(corvel::posix::Charset& charset) {
 
 int main(int argc, char** argv) {
     using namespace corvel;
-    const std::string tail = commandTailFromArguments(argc, argv);
+    const std::string tail = withoutControlBytes(commandTailFromArguments(argc, argv));
     switch (commandRequest(tail)) {
     case CommandRequest::help: printUsage(); return 0;
     case CommandRequest::version: printVersion(); return 0;
@@ -59,8 +61,10 @@ int main(int argc, char** argv) {
     setFatalExitHook(restoreTerminalNow);
 
     CommandRunner runner(*device);
-    const FormOutcome outcome = runForm(*device, runner, tail);
+    // The tail was typed on this terminal: its characters arrive in the
+    // terminal's character set, as the keys do.
+    const FormOutcome outcome = runForm(*device, runner, posix::typedText(tail, charset));
     device->close();
-    if (!outcome.applicationWritten) reportUnwritten();
+    if (!outcome.applicationWritten) reportUnwritten(outcome);
     return outcome.exitCode;
 }

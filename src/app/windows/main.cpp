@@ -39,6 +39,6 @@ int main() {
     windows::ProcessCommands commands(*device);
     const FormOutcome outcome = runForm(*device, commands, tail);
     device->restore();
-    if (!outcome.applicationWritten) reportUnwritten();
+    if (!outcome.applicationWritten) reportUnwritten(outcome);
     return outcome.exitCode;
 }

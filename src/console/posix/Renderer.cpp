@@ -1,5 +1,6 @@
-// The frame as a whole: repaint, viewport, colours, glyphs, cursor moves and
-// the cursor's place and shape. Rows are compared in RendererRows.cpp.
+// The frame as a whole: repaint, viewport and folded rows, lines inserted
+// and deleted as the fold changes, colours, glyphs, cursor moves and the
+// cursor's place and shape. Rows are compared in RendererRows.cpp.
 #include "console/posix/Renderer.h"
 
 #include <algorithm>
@@ -61,8 +62,8 @@ void Renderer::invalidate() {
 
 // Whether the row shows the same buffer cells as after the last frame.
 bool Renderer::rowUnchanged(const ScreenState& screen, int row) const {
-    int bufferRow = top_ + row;
-    if (bufferRow >= screen.height || bufferRow < screen.changedFrom || bufferRow > screen.changedTo) return true;
+    int bufferRow = rowOf_[static_cast<std::size_t>(row)];
+    if (bufferRow < 0 || bufferRow < screen.changedFrom || bufferRow > screen.changedTo) return true;
     auto count = static_cast<std::size_t>(std::min(columns_, screen.width - left_));
     const Cell* now = screen.cells + static_cast<std::size_t>(bufferRow) * static_cast<std::size_t>(screen.width) +
                       static_cast<std::size_t>(left_);
@@ -70,8 +71,8 @@ bool Renderer::rowUnchanged(const ScreenState& screen, int row) const {
 }
 
 void Renderer::rememberRow(const ScreenState& screen, int row) {
-    int bufferRow = top_ + row;
-    if (bufferRow >= screen.height) return;
+    int bufferRow = rowOf_[static_cast<std::size_t>(row)];
+    if (bufferRow < 0) return;
     auto count = static_cast<std::size_t>(std::min(columns_, screen.width - left_));
     const Cell* now = screen.cells + static_cast<std::size_t>(bufferRow) * static_cast<std::size_t>(screen.width) +
                       static_cast<std::size_t>(left_);
@@ -85,16 +86,59 @@ void Renderer::updateViewport(const ScreenState& screen) {
         if (cursor >= offset + window) offset = cursor - window + 1;
         return std::clamp(offset, 0, size - window);
     };
-    top_ = follow(top_, screen.cursorRow - 1, screen.height, rows_);
     left_ = follow(left_, screen.cursorColumn - 1, screen.width, columns_);
+    previousRowOf_.swap(rowOf_);
+    if (screen.height > rows_) {
+        foldRows(screen);
+        rowOf_.assign(fold_.rows().begin(), fold_.rows().end());
+        return;
+    }
+    backgroundsKnown_ = false;
+    rowOf_.resize(static_cast<std::size_t>(rows_));
+    for (int row = 0; row < rows_; ++row) rowOf_[static_cast<std::size_t>(row)] = row < screen.height ? row : -1;
+}
+
+// Blank rows in the commonest background of such rows fold away: the page's
+// empty space, never a band of another colour such as an input field.
+void Renderer::foldRows(const ScreenState& screen) {
+    const bool known = backgroundsKnown_ && previousWidth_ == screen.width && previousHeight_ == screen.height;
+    if (!known) rowBackground_.assign(static_cast<std::size_t>(screen.height), -1);
+    std::array<int, 16> rowsIn{};
+    for (int row = 0; row < screen.height; ++row) {
+        int& background = rowBackground_[static_cast<std::size_t>(row)];
+        if (!known || (row >= screen.changedFrom && row <= screen.changedTo)) background = blankBackground(screen, row);
+        if (background >= 0) ++rowsIn[static_cast<std::size_t>(background)];
+    }
+    backgroundsKnown_ = true;
+    const int page = static_cast<int>(std::max_element(rowsIn.begin(), rowsIn.end()) - rowsIn.begin());
+    foldable_.resize(static_cast<std::size_t>(screen.height));
+    for (int row = 0; row < screen.height; ++row) {
+        foldable_[static_cast<std::size_t>(row)] = rowBackground_[static_cast<std::size_t>(row)] == page;
+    }
+    fold_.update(foldable_, rows_, screen.cursorRow - 1);
+}
+
+// The background of a buffer row whose cells are all blanks in one, or -1.
+int Renderer::blankBackground(const ScreenState& screen, int bufferRow) const {
+    const Cell* cells = screen.cells + static_cast<std::size_t>(bufferRow) * static_cast<std::size_t>(screen.width);
+    const int background = cells[0].attribute >> 4;
+    for (int column = 0; column < screen.width; ++column) {
+        if (cells[column].character != ' ' || (cells[column].attribute >> 4) != background) return -1;
+    }
+    return background;
+}
+
+// The terminal row that shows a buffer row, -1 when none does.
+int Renderer::terminalRowOf(const ScreenState& screen, int bufferRow) const {
+    return screen.height > rows_ ? fold_.terminalRowOf(bufferRow) : bufferRow;
 }
 
 void Renderer::fillWanted(const ScreenState& screen, int row) {
-    int bufferRow = top_ + row;
+    int bufferRow = rowOf_[static_cast<std::size_t>(row)];
     for (int column = 0; column < columns_; ++column) {
         int bufferColumn = left_ + column;
         Shown& want = wanted_[static_cast<std::size_t>(column)];
-        if (bufferRow >= screen.height || bufferColumn >= screen.width) {
+        if (bufferRow < 0 || bufferColumn >= screen.width) {
             want = Shown{' ', 0, kBlank};
             continue;
         }
@@ -134,17 +178,23 @@ void Renderer::clearAll(const ScreenState& screen, std::string& out) {
 
 void Renderer::render(const ScreenState& screen, std::string& out) {
     const std::size_t start = out.size();
-    const int oldTop = top_;
     const int oldLeft = left_;
     updateViewport(screen);
     if (repaint_) clearAll(screen, out);
-    cursorWantedRow_ = screen.cursor.visible ? screen.cursorRow - 1 - top_ : -1;
+    cursorWantedRow_ = screen.cursor.visible ? terminalRowOf(screen, screen.cursorRow - 1) : -1;
     cursorWantedColumn_ = screen.cursorColumn - 1 - left_;
     if (cursorWantedColumn_ < 0 || cursorWantedColumn_ >= columns_) cursorWantedRow_ = -1;
-    const bool sameLayout = previousWidth_ == screen.width && previousHeight_ == screen.height && top_ == oldTop &&
-                            left_ == oldLeft;
+    const bool sameLayout = previousWidth_ == screen.width && previousHeight_ == screen.height &&
+                            left_ == oldLeft && previousRowOf_.size() == rowOf_.size();
+    const int movedFrom = sameLayout && screen.height > rows_ ? shiftLines(screen, out) : rows_;
     for (int row = 0; row < rows_; ++row) {
-        if (sameLayout && rowUnchanged(screen, row)) continue;
+        // A row that shows another buffer row than before, or whose cells
+        // a line shift moved, is compared cell by cell, so a fold change
+        // sends only what looks different.
+        const auto at = static_cast<std::size_t>(row);
+        if (sameLayout && row < movedFrom && rowOf_[at] == previousRowOf_[at] && rowUnchanged(screen, row)) {
+            continue;
+        }
         fillWanted(screen, row);
         renderRow(row, out);
         rememberRow(screen, row);
@@ -158,9 +208,80 @@ void Renderer::render(const ScreenState& screen, std::string& out) {
     }
 }
 
+// When the rows shown moved down (or up) by one from some terminal row on,
+// inserts (or deletes) a line there (IL, DL), a few times at most, so that
+// the rows that carry something are where they are wanted without sending
+// them again. Returns the first terminal row whose cells moved, rows_ when
+// none did.
+int Renderer::shiftLines(const ScreenState& screen, std::string& out) {
+    if (rowOf_ == previousRowOf_) return rows_;
+    moved_.assign(previousRowOf_.begin(), previousRowOf_.end());
+    int first = rows_;
+    for (int round = 0; round < maxLineShifts; ++round) {
+        int bestGain = 0;
+        int bestAt = -1;
+        int bestBy = 0;
+        for (int by : {1, -1}) {
+            for (int at = 0; at + 1 < rows_; ++at) {
+                int gain = shiftGain(at, by);
+                if (gain <= bestGain) continue;
+                bestGain = gain;
+                bestAt = at;
+                bestBy = by;
+            }
+        }
+        if (bestAt < 0) break;
+        shiftLine(screen, bestAt, bestBy, out);
+        first = std::min(first, bestAt);
+    }
+    return first;
+}
+
+// Inserts (by 1) or deletes (by -1) a line at terminal row at; the line it
+// brings in is erased in the colours of the row it becomes.
+void Renderer::shiftLine(const ScreenState& screen, int at, int by, std::string& out) {
+    const int fresh = by > 0 ? at : rows_ - 1;
+    fillWanted(screen, fresh);
+    if (backColourErase_ && isBlank(wanted_[0])) setSgrFor(wanted_[0], out);
+    Shown fill;
+    if (!erasedCell(fill)) {
+        setSgr(sgrDefault, out);
+        erasedCell(fill);
+    }
+    moveTo(at, 0, out);
+    out += by > 0 ? "\x1b[L" : "\x1b[M";
+    const auto width = static_cast<std::ptrdiff_t>(columns_);
+    const auto last = moved_.end() - 1;
+    if (by > 0) {
+        std::copy_backward(shownRow(at), shownRow(rows_ - 1), shownRow(rows_ - 1) + width);
+        std::copy_backward(moved_.begin() + at, last, moved_.end());
+    } else {
+        std::copy(shownRow(at + 1), shownRow(rows_ - 1) + width, shownRow(at));
+        std::copy(moved_.begin() + at + 1, moved_.end(), moved_.begin() + at);
+    }
+    std::fill_n(shownRow(fresh), width, fill);
+    moved_[static_cast<std::size_t>(fresh)] = -1;
+}
+
+// Rows that carry something and that a line inserted (by 1) or deleted
+// (by -1) at terminal row at would bring to where they are wanted, less
+// those it would take away from there.
+int Renderer::shiftGain(int at, int by) const {
+    int gain = 0;
+    for (int row = at; row < rows_; ++row) {
+        const int from = row - by;  // the terminal row whose cells come here
+        const int want = rowOf_[static_cast<std::size_t>(row)];
+        if (want < 0 || rowBackground_[static_cast<std::size_t>(want)] >= 0) continue;
+        const bool comes = from >= at && from < rows_ && moved_[static_cast<std::size_t>(from)] == want;
+        const bool stood = moved_[static_cast<std::size_t>(row)] == want;
+        gain += comes && !stood ? 1 : stood && !comes ? -1 : 0;
+    }
+    return gain;
+}
+
 void Renderer::placeCursor(const ScreenState& screen, std::string& out) {
     int style = screen.cursor.size <= 50 ? 4 : 2;  // steady underline, steady block
-    int row = screen.cursorRow - 1 - top_;
+    int row = terminalRowOf(screen, screen.cursorRow - 1);
     int column = screen.cursorColumn - 1 - left_;
     bool onTerminal = row >= 0 && row < rows_ && column >= 0 && column < columns_;
     if (!screen.cursor.visible) {

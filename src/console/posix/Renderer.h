@@ -8,11 +8,15 @@
 // where the erase leaves the right background, a row whose cells moved by
 // one is shifted with insert- or delete-character when that is cheaper, and
 // large frames go out as one synchronized update. The cursor is placed and
-// shaped last. A buffer larger than the terminal is shown through a viewport
-// that follows the cursor; a smaller one sits at the top left with the rest
-// of the terminal blank in its default colours.
+// shaped last. A buffer with more rows than the terminal is shown with its
+// blank rows folded away first (RowFold.h), and when the rows shown move
+// down or up by one a line is inserted or deleted so that what the terminal
+// shows moves along; a wider one through a window that follows the cursor;
+// a smaller one sits at the top left with the rest of the terminal blank in
+// its default colours.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -21,6 +25,7 @@
 #include "console/ConsoleDevice.h"
 #include "console/CellGrid.h"
 #include "console/posix/Charset.h"
+#include "console/posix/RowFold.h"
 
 namespace corvel::posix {
 
@@ -65,8 +70,10 @@ public:
     void render(const ScreenState& screen, std::string& out);
 
     // 0-based offsets of the buffer cell shown at the terminal's top left.
-    int viewportTop() const { return top_; }
+    int viewportTop() const { return rowOf_.empty() ? 0 : std::max(rowOf_.front(), 0); }
     int viewportLeft() const { return left_; }
+    // The 0-based buffer row each terminal row shows, -1 for none.
+    const std::vector<int>& rowsShown() const { return rowOf_; }
 
 private:
     // A buffer cell, or a blank in the terminal's default colours (outside
@@ -81,6 +88,8 @@ private:
     static constexpr int sgrDefault = 256;
     // Longest run of unchanged cells sent again instead of jumping over it.
     static constexpr int maxRewrite = 8;
+    // Most lines inserted or deleted in one frame.
+    static constexpr int maxLineShifts = 4;
 
     static bool isBlank(const Shown& cell) { return cell.character == ' '; }
     static bool sameBackground(const Shown& a, const Shown& b);
@@ -89,12 +98,18 @@ private:
     bool erasedCell(Shown& cell) const;
 
     void updateViewport(const ScreenState& screen);
+    void foldRows(const ScreenState& screen);
+    int blankBackground(const ScreenState& screen, int bufferRow) const;
+    int terminalRowOf(const ScreenState& screen, int bufferRow) const;
     void fillWanted(const ScreenState& screen, int row);
     bool rowUnchanged(const ScreenState& screen, int row) const;
     void rememberRow(const ScreenState& screen, int row);
     void clearAll(const ScreenState& screen, std::string& out);
     void renderRow(int row, std::string& out);
     void shiftRow(int row, std::string& out);
+    int shiftLines(const ScreenState& screen, std::string& out);
+    void shiftLine(const ScreenState& screen, int at, int by, std::string& out);
+    int shiftGain(int at, int by) const;
     int stepCost(const Shown* cells, int row, int from, int to) const;
     int sendCost(const Shown* shown, int row, int column) const;
     int shiftedCost(int row, int column, bool insert, const Shown& fill);
@@ -131,8 +146,18 @@ private:
     int cursorWantedColumn_ = -1; // or off the terminal
     int cursorStyle_ = -1;   // DECSCUSR parameter last sent, -1 unknown
     int cursorVisible_ = -1; // -1 unknown
-    int top_ = 0;
     int left_ = 0;
+    // The buffer row each terminal row shows (-1: none), in this frame and
+    // the last; which rows fold away, and the background of each buffer
+    // row that is blank in one background (-1 otherwise), kept while the
+    // buffer's size stays.
+    std::vector<int> rowOf_;
+    std::vector<int> previousRowOf_;
+    std::vector<int> moved_;  // the buffer row each terminal row's cells showed, as lines shift
+    RowFold fold_;
+    std::vector<char> foldable_;
+    std::vector<int> rowBackground_;
+    bool backgroundsKnown_ = false;
 };
 
 }  // namespace corvel::posix

@@ -142,6 +142,20 @@ void TerminalModel::sequence(char final) {
             std::copy(line + std::min(column_ + n, columns_), line + columns_, line + column_);
             erase(row_, std::max(columns_ - n, column_), columns_);
             break;
+        case 'L':
+        case 'M': {
+            // Insert or delete lines at the cursor's row; the rest move.
+            const int count = std::min(n, rows_ - row_);
+            auto rowAt = [&](int r) { return cells_.begin() + static_cast<std::ptrdiff_t>(r) * columns_; };
+            if (final == 'L') {
+                std::copy_backward(rowAt(row_), rowAt(rows_ - count), rowAt(rows_));
+                for (int r = row_; r < row_ + count; ++r) erase(r, 0, columns_);
+            } else {
+                std::copy(rowAt(row_ + count), rowAt(rows_), rowAt(row_));
+                for (int r = rows_ - count; r < rows_; ++r) erase(r, 0, columns_);
+            }
+            break;
+        }
         case 'm': selectGraphicRendition(); break;
         case 't': break;  // window size requests
         default:

@@ -1,7 +1,7 @@
 // What a terminal shows after the bytes the renderer and the device send:
 // a small screen that understands that subset (cursor moves, erase, insert
-// and delete character, SGR colours, UTF-8 glyphs) with autowrap off and
-// back-colour erase. The tests and the render benchmark check frames with
+// and delete character and line, SGR colours, UTF-8 glyphs) with autowrap
+// off and back-colour erase. The tests and the render benchmark check frames with
 // it and count the cells that really changed.
 #pragma once
 

@@ -1,5 +1,7 @@
-// Output file handles on POSIX: open(2) with an exclusive flock(2), write(2),
-// ftruncate(2), lseek(2) and close(2), each through the gateway.
+// Output file handles on POSIX: open(2) without following a final symbolic
+// link and with an exclusive flock(2), pread(2), write(2), ftruncate(2),
+// lseek(2), fdatasync(2), close(2), rename(2) and unlink(2), each through
+// the gateway.
 #include "runtime/FileHandle.h"
 
 #include <fcntl.h>
@@ -53,8 +55,11 @@ std::uint8_t lockExclusively(const FileHandle& file) {
 }  // namespace
 
 std::uint8_t openFileForOutput(const std::string& name, FileHandle& file) {
+    // O_NOFOLLOW: in a directory others can write to, a link planted under
+    // the name would otherwise have this process create or empty its target.
+    // The refusal (ELOOP) maps to 75.
     SystemResult opened = callSystem("open", [&] {
-        return ::open(name.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+        return ::open(name.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666);
     });
     if (opened.failed()) return openFailureCode(name, opened.error);
     file.value = static_cast<std::intptr_t>(opened.value);
@@ -65,6 +70,29 @@ std::uint8_t openFileForOutput(const std::string& name, FileHandle& file) {
         file.value = -1;
     }
     return failure;
+}
+
+std::uint8_t createNewFile(const std::string& name, const FileHandle& like, FileHandle& file) {
+    struct stat info {};
+    SystemResult status = callSystem("fstat", [&] { return ::fstat(descriptor(like), &info); });
+    if (status.failed()) return errnoToRuntimeError(status.error);
+    const mode_t access = info.st_mode & 0666;
+    SystemResult created = callSystem("open", [&] {
+        return ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, access);
+    });
+    if (created.failed()) return openFailureCode(name, created.error);
+    file.value = static_cast<std::intptr_t>(created.value);
+    file.disk = true;
+    return 0;
+}
+
+ReadOutcome readFileHandle(const FileHandle& file, std::uint64_t position, char* data, std::size_t size) {
+    const auto offset = static_cast<off_t>(position);
+    for (;;) {
+        SystemResult result = callSystem("pread", [&] { return ::pread(descriptor(file), data, size, offset); });
+        if (!result.failed()) return {static_cast<std::size_t>(result.value), 0};
+        if (result.error != EINTR) return {0, errnoToRuntimeError(result.error)};
+    }
 }
 
 WriteOutcome writeFileHandle(const FileHandle& file, const char* data, std::size_t size) {
@@ -96,10 +124,26 @@ std::uint8_t seekFileHandle(const FileHandle& file, std::uint64_t position) {
     return moved.failed() ? errnoToRuntimeError(moved.error) : 0;
 }
 
+std::uint8_t syncFileHandle(const FileHandle& file) {
+    if (!file.disk) return 0;
+    SystemResult synced = callSystem("fdatasync", [&] { return ::fdatasync(descriptor(file)); });
+    return synced.failed() ? errnoToRuntimeError(synced.error) : 0;
+}
+
 std::uint8_t closeFileHandle(const FileHandle& file) {
     // The descriptor is gone after close() even when it reports EINTR.
     SystemResult closed = callSystem("close", [&] { return ::close(descriptor(file)); });
     return closed.failed() ? errnoToRuntimeError(closed.error) : 0;
+}
+
+std::uint8_t renameFile(const std::string& from, const std::string& to) {
+    SystemResult renamed = callSystem("rename", [&] { return ::rename(from.c_str(), to.c_str()); });
+    return renamed.failed() ? errnoToRuntimeError(renamed.error) : 0;
+}
+
+std::uint8_t removeFile(const std::string& name) {
+    SystemResult removed = callSystem("unlink", [&] { return ::unlink(name.c_str()); });
+    return removed.failed() && removed.error != ENOENT ? errnoToRuntimeError(removed.error) : 0;
 }
 
 }  // namespace corvel

@@ -35,12 +35,16 @@ Outcome runProgram(const std::string& command) {
 TEST(CommandLine, helpAndVersionPrintAndLeaveTheApplicationFileAlone) {
     TempDir dir;
     std::ofstream("MyCorvel.Txt") << "an earlier application\r\n";
-    Outcome help = runProgram(std::string(CORVEL_BINARY) + " --help </dev/null");
-    EXPECT_EQ(help.exitCode, 0);
-    EXPECT_EQ(help.output.rfind("usage: corvel [network name]\n", 0), 0u) << help.output;
-    Outcome version = runProgram(std::string(CORVEL_BINARY) + " --version </dev/null");
-    EXPECT_EQ(version.exitCode, 0);
-    EXPECT_EQ(version.output, "Corvel v1.1.C\n");
+    for (const char* words : {"--help", "-h", "'-?'", "'/?'"}) {
+        Outcome help = runProgram(std::string(CORVEL_BINARY) + " " + words + " </dev/null");
+        EXPECT_EQ(help.exitCode, 0);
+        EXPECT_EQ(help.output.rfind("usage: corvel [network name]\n", 0), 0u) << words << help.output;
+    }
+    for (const char* words : {"--version", "-V"}) {
+        Outcome version = runProgram(std::string(CORVEL_BINARY) + " " + words + " </dev/null");
+        EXPECT_EQ(version.exitCode, 0);
+        EXPECT_EQ(version.output, "Corvel v1.1.C\n") << words;
+    }
     EXPECT_EQ(readFile("MyCorvel.Txt"), "an earlier application\r\n");
 }
 

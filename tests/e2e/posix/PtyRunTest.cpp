@@ -176,5 +176,48 @@ TEST(PtyRun, aSecondInstanceLeavesTheFirstOnesFileAlone) {
     EXPECT_EQ(lineCount(application), 19);
 }
 
+// A planted link is refused and its target left alone; then a name typed
+// in UTF-8 with control bytes in it reaches title and file in code page 437
+// without them, and the earlier application is kept as the backup, over a
+// link of that name, which is replaced and not followed.
+TEST(PtyRun, theTailIsTextTheEarlierApplicationIsKeptAndNoLinkIsFollowed) {
+    TempDir dir;
+    writeFile("victim", "not yours\n");
+    std::filesystem::create_symlink("victim", "MyCorvel.Txt");
+    PtyProgram refused({});
+    refused.waitForFirstFrame();
+    EXPECT_NE(refused.output().find("Path/file access error"), std::string::npos);
+    refused.type(" ");
+    int status = refused.waitForExit();
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    const std::string message = "corvel: MyCorvel.Txt was not written: Path/file access error (code 75)\r\n";
+    EXPECT_EQ(refused.output().substr(refused.output().size() - message.size()), message);
+    EXPECT_EQ(readFile("victim"), "not yours\n");
+    ASSERT_TRUE(std::filesystem::is_symlink("MyCorvel.Txt"));
+
+    std::filesystem::remove("MyCorvel.Txt");
+    const std::string earlier = "09:05:03  -=:{ FIDONet Application }:=-  on December 8th, 2026\r\n\r\n"
+                                "Real Name = Jane Doe\r\n";
+    writeFile("MyCorvel.Txt", earlier);
+    std::filesystem::create_symlink("victim", "MyCorvel.Bak");
+    PtyProgram program({"R\xC3\xA9seau\x1b[31m", "Net\nwork"});
+    program.waitForFirstFrame();
+    EXPECT_NE(program.output().find("R\xC3\xA9seau[31m Network"), std::string::npos);
+    program.type(fifteenAnswers + "y\r");
+    program.settle();
+    program.type("\r");
+    status = program.waitForExit();
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    const std::string application = readFile("MyCorvel.Txt");
+    EXPECT_EQ(lineCount(application), 19);
+    EXPECT_NE(application.find(" -=:{ R\x82seau[31m Network Application }:=-  on "), std::string::npos);
+    EXPECT_FALSE(std::filesystem::is_symlink("MyCorvel.Bak"));
+    EXPECT_EQ(readFile("MyCorvel.Bak"), earlier);
+    EXPECT_EQ(readFile("victim"), "not yours\n");
+    EXPECT_FALSE(std::filesystem::exists("MyCorvel.Bak.tmp"));
+}
+
 }  // namespace
 }  // namespace corvel::test

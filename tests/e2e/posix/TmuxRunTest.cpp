@@ -1,5 +1,5 @@
-// The real program in a real terminal: tmux at 80 x 50 runs build/corvel,
-// the test types as a user would and reads the pane.
+// The real program in a real terminal: tmux at 80 x 50 (and 80 x 24) runs
+// build/corvel, the test types as a user would and reads the pane.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -53,17 +53,18 @@ const std::string utf8Locale = "LANG=C.UTF-8";
 
 class TmuxSession {
 public:
-    // Runs the program in a pane of 80 x 50 with the environment settings
+    // Runs the program in a pane of 80 x rows with the environment settings
     // given, recording the terminal settings before and after it, its exit
     // code and every byte it sends to the pane ("output"), in dir.
     TmuxSession(const std::filesystem::path& dir, const std::string& arguments,
-                const std::string& environment = utf8Locale)
-        : socket_("corvel-e2e-" + std::to_string(::getpid())) {
+                const std::string& environment = utf8Locale, int rows = 50)
+        : socket_("corvel-e2e-" + std::to_string(::getpid()) + "-" + std::to_string(++sessions)) {
         std::string script = "while [ ! -e go ]; do sleep 0.02; done; stty -g > before; "
                              "env -u LC_ALL -u LC_CTYPE -u CORVEL_CHARSET " + environment + " " +
                              std::string(CORVEL_BINARY) + " " + arguments +
                              "; echo $? > rc; stty -g > after; sleep 60";
-        tmux("new-session -d -x 80 -y 50 -c " + shellQuote(dir.string()) + " " + shellQuote(script));
+        tmux("new-session -d -x 80 -y " + std::to_string(rows) + " -c " + shellQuote(dir.string()) + " " +
+             shellQuote(script));
         tmux("pipe-pane " + shellQuote("cat > output"));
         writeFile(dir / "go", "");
     }
@@ -94,6 +95,9 @@ public:
     }
 
 private:
+    // A server of its own for each session: one that was just killed may
+    // still answer on its socket.
+    static inline int sessions = 0;
     std::string socket_;
 };
 
@@ -156,17 +160,21 @@ std::vector<std::string> lines(const std::string& text) {
     return out;
 }
 
-// Whether small shows the rectangle of big at some row and column offset.
+// Whether small shows rows of big, in their order, through a window of
+// width columns at some column offset (a shorter terminal folds blank rows
+// away).
 bool showsPartOf(const std::vector<std::string>& small, const std::vector<std::string>& big, std::size_t width) {
-    for (std::size_t top = 0; top + small.size() <= big.size(); ++top) {
-        for (std::size_t left = 0; left < 80; ++left) {
-            bool same = true;
-            for (std::size_t i = 0; same && i < small.size(); ++i) {
-                std::string part = big[top + i].size() > left ? big[top + i].substr(left, width) : "";
-                same = part.erase(part.find_last_not_of(' ') + 1) == small[i];
+    for (std::size_t left = 0; left < 80; ++left) {
+        std::size_t at = 0;
+        bool found = true;
+        for (std::size_t i = 0; found && i < small.size(); ++i, ++at) {
+            for (; at < big.size(); ++at) {
+                std::string part = big[at].size() > left ? big[at].substr(left, width) : "";
+                if (part.erase(part.find_last_not_of(' ') + 1) == small[i]) break;
             }
-            if (same) return true;
+            found = at < big.size();
         }
+        if (found) return true;
     }
     return false;
 }
@@ -204,6 +212,50 @@ TEST(TmuxRun, afterAThousandResizesTheFrameFitsTheFinalSize) {
     EXPECT_EQ(tmux.screen(), whole);
 }
 
+// On 80 x 24 blank rows fold away: the title, the review list, the prompt,
+// the hint and the four field rows are on screen at once with the cursor in
+// the field, and at the confirmation the title and every answer.
+TEST(TmuxRun, onAn80By24TerminalTheWholeFormIsInView) {
+    if (!haveTmux()) GTEST_SKIP() << "tmux is not installed: the real-terminal run is skipped";
+    TempDir dir;
+    TmuxSession tmux(dir.path(), "", utf8Locale, 24);
+    tmux.tmux("set-option -g status off");
+    tmux.tmux("resize-window -x 80 -y 24");
+    auto expectPanel = [&](const std::string& prompt) {
+        ASSERT_TRUE(tmux.waitFor(prompt));
+        std::vector<std::string> rows = lines(tmux.screen());
+        ASSERT_EQ(rows.size(), 24u);
+        EXPECT_NE(rows[0].find("-=:{ FIDONet Application }:=-"), std::string::npos);
+        int fieldRows = static_cast<int>(std::count_if(rows.begin(), rows.end(), [](const std::string& row) {
+            return row.find("\u2219\u2219") != std::string::npos;
+        }));
+        EXPECT_EQ(fieldRows, 4) << tmux.screen();
+        EXPECT_NE(tmux.screen().find(" { ESC: clear"), std::string::npos);
+        int cursorRow = std::stoi(tmux.tmux("display-message -p '#{cursor_y}'"));
+        EXPECT_NE(rows.at(static_cast<std::size_t>(cursorRow)).find("\u25BA"), std::string::npos) << "cursor in field";
+    };
+    expectPanel("Enter REAL Name");
+    std::string fiveAnswers;
+    for (std::size_t i = 0; i < 5; ++i) fiveAnswers += typedAnswers[i] + "\r";
+    tmux.type(fiveAnswers);
+    expectPanel("Enter Best time to call");
+    for (std::size_t i = 0; i < 5; ++i) EXPECT_NE(tmux.screen().find(typedAnswers[i]), std::string::npos);
+    tmux.type(answersTypedFrom(5));
+    ASSERT_TRUE(tmux.waitFor("Everything OK? (Y/N)"));
+    std::string confirmation = tmux.screen();
+    EXPECT_NE(confirmation.find("-=:{ FIDONet Application }:=-"), std::string::npos);
+    EXPECT_NE(confirmation.find("Former SysOp = Yes"), std::string::npos);
+    for (const std::string& answer : typedAnswers) {
+        if (answer == "y") continue;
+        EXPECT_NE(confirmation.find(" = " + answer), std::string::npos) << answer;
+    }
+    tmux.type("y\r");
+    ASSERT_TRUE(tmux.waitFor("Data output to file MyCorvel.Txt ... {Press ENTER}"));
+    tmux.keys("Enter");
+    ASSERT_TRUE(waitForFile(dir.path() / "after"));
+    EXPECT_EQ(readFile(dir.path() / "rc"), "0\n");
+}
+
 TEST(TmuxRun, sigtermLeavesTheTerminalAsItWasFound) {
     if (!haveTmux()) GTEST_SKIP() << "tmux is not installed: the real-terminal run is skipped";
     TempDir dir;
@@ -221,7 +273,9 @@ TEST(TmuxRun, sigtermLeavesTheTerminalAsItWasFound) {
 
 // A network name made of escape sequences: a window title, a colour, a
 // switch back to the main screen, a clear.
-const std::string hostileName = "\"$(printf 'N\\033]2;pwned\\007\\033[31mE\\033[?1049l\\033[2JT')\"";
+// Escape sequences and an e acute in UTF-8: the control bytes are dropped,
+// the letter read as the mode reads a typed one.
+const std::string hostileName = "\"$(printf 'N\\033]2;pwned\\007\\033[31mE\\303\\251\\033[?1049l\\033[2JT')\"";
 
 struct CharsetCase {
     const char* environment;
@@ -266,11 +320,11 @@ TEST_P(TmuxCharset, titleScreenGlyphsAndAHarmlessEscapeLadenNetworkName) {
 
 INSTANTIATE_TEST_SUITE_P(
     TmuxRun, TmuxCharset,
-    ::testing::Values(CharsetCase{"LANG=C.UTF-8", " \u25BA ", "\u2219\u2219\u2219",
-                                  "N\u2190]2;pwned\u2022\u2190[31mE\u2190[?1049l\u2190[2JT"},
-                      CharsetCase{"LANG=C", " > ", "...", "N<]2;pwnedo<[31mE<[?1049l<[2JT"},
+    ::testing::Values(CharsetCase{"LANG=C.UTF-8", " \u25BA ", "\u2219\u2219\u2219", "N]2;pwned[31mE\u00E9[?1049l[2JT"},
+                      CharsetCase{"LANG=C", " > ", "...", "N]2;pwned[31mE[?1049l[2JT"},
+                      // The two bytes go out as they are, and the UTF-8 pane shows them as one letter.
                       CharsetCase{"LANG=C.UTF-8 CORVEL_CHARSET=cp437", " >", "\xf9\xf9\xf9",
-                                  "N<]2;pwnedo<[31mE<[?1049l<[2JT"}),
+                                  "N]2;pwned[31mE\u00E9[?1049l[2JT"}),
     charsetCaseName);
 
 }  // namespace

@@ -8,9 +8,15 @@
 namespace corvel::test::platform {
 
 // The calls of opening the output file, in the order they are made.
-inline constexpr const char* openSteps[] = {"open", "flock", "ftruncate"};
+inline constexpr const char* openSteps[] = {"open", "flock", "pread", "ftruncate"};
 inline constexpr const char* writeCall = "write";
 inline constexpr const char* closeCall = "close";
+// Creating the temporary copy of a backup (the second open of a run),
+// reading the earlier content, the flush to the medium, the rename.
+inline constexpr const char* createCall = "open";
+inline constexpr const char* readCall = "pread";
+inline constexpr const char* syncCall = "fdatasync";
+inline constexpr const char* renameCall = "rename";
 // The start of a child program by the command runner's stand-in.
 inline constexpr const char* childStartCall = "fork";
 

@@ -6,9 +6,15 @@
 namespace corvel::test::platform {
 
 // The calls of opening the output file, in the order they are made.
-inline constexpr const char* openSteps[] = {"CreateFileA", "GetFileType", "SetEndOfFile"};
+inline constexpr const char* openSteps[] = {"CreateFileA", "GetFileType", "ReadFile", "SetEndOfFile"};
 inline constexpr const char* writeCall = "WriteFile";
 inline constexpr const char* closeCall = "CloseHandle";
+// Creating the temporary copy of a backup (the second open of a run),
+// reading the earlier content, the flush to the medium, the rename.
+inline constexpr const char* createCall = "CreateFileA";
+inline constexpr const char* readCall = "ReadFile";
+inline constexpr const char* syncCall = "FlushFileBuffers";
+inline constexpr const char* renameCall = "MoveFileExA";
 // The start of a child program by the command runner's stand-in.
 inline constexpr const char* childStartCall = "CreateProcessA";
 
