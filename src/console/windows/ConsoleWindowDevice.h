@@ -81,8 +81,10 @@ private:
     CursorShape savedShape_;
     bool restored_ = false;
 
-    CellGrid shown_{1, 1};
-    CellGrid wanted_{1, 1};
+    // The form's size until the console tells its own; without a console
+    // to show on it stays so, and the frames go nowhere.
+    CellGrid shown_{80, 50};
+    CellGrid wanted_{80, 50};
     int row_ = 1;
     int column_ = 1;
     int shownRow_ = 0;
