@@ -13,10 +13,6 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
-# No DLLs beyond Windows' own: the C and C++ runtimes and the thread
-# library are linked in.
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
-
 find_program(CORVEL_WINE wine)
 if(CORVEL_WINE)
   set(CMAKE_CROSSCOMPILING_EMULATOR ${CORVEL_WINE})

@@ -76,7 +76,7 @@ ChildOutcome runChild(const std::string& path, const std::vector<std::string>& a
         return outcome;
     }
     outcome.started = true;
-    outcome.pid = static_cast<pid_t>(process.dwProcessId);
+    outcome.pid = process.dwProcessId;
     if (wait) {
         readAll(readEnd, sink);
         WaitForSingleObject(process.hProcess, INFINITE);
