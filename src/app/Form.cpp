@@ -9,7 +9,7 @@
 
 namespace corvel {
 
-Form::Form(ConsoleScreen& screen, ConsoleKeyboard& keyboard, OutputFiles& files, CommandRunner& runner,
+Form::Form(ConsoleScreen& screen, ConsoleKeyboard& keyboard, OutputFiles& files, CommandService& runner,
            std::string commandTail)
     : screen_(screen), keyboard_(keyboard), files_(files), runner_(runner),
       commandTail_(std::move(commandTail)), editor_(screen, keyboard) {}

@@ -13,7 +13,7 @@
 #include "console/ConsoleKeyboard.h"
 #include "console/ConsoleScreen.h"
 #include "editor/VuvadOdor.h"
-#include "runtime/CommandRunner.h"
+#include "runtime/CommandService.h"
 #include "runtime/ErrorState.h"
 #include "runtime/OutputFile.h"
 
@@ -36,7 +36,7 @@ inline constexpr int applicationNotWrittenExitCode = 1;
 
 class Form {
 public:
-    Form(ConsoleScreen& screen, ConsoleKeyboard& keyboard, OutputFiles& files, CommandRunner& runner,
+    Form(ConsoleScreen& screen, ConsoleKeyboard& keyboard, OutputFiles& files, CommandService& runner,
          std::string commandTail);
 
     // The whole run; returns the process exit code.
@@ -93,7 +93,7 @@ private:
     ConsoleScreen& screen_;
     ConsoleKeyboard& keyboard_;
     OutputFiles& files_;
-    CommandRunner& runner_;
+    CommandService& runner_;
     std::string commandTail_;
     ErrorState errors_;
     VuvadOdor editor_;

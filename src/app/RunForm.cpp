@@ -6,7 +6,7 @@
 
 #include "app/Form.h"
 #include "console/ConsoleSession.h"
-#include "runtime/CommandRunner.h"
+#include "runtime/CommandService.h"
 #include "runtime/OutputFile.h"
 #include "runtime/RuntimeError.h"
 
@@ -31,7 +31,7 @@ void printUsage() {
 
 void printVersion() { std::puts(trimBlanks(versionLabel).c_str()); }
 
-FormOutcome runForm(ConsoleDevice& device, CommandRunner& runner, const std::string& tail) {
+FormOutcome runForm(ConsoleDevice& device, CommandService& runner, const std::string& tail) {
     ConsoleSession session;
     session.startSession(device, tail);
     OutputFiles files;

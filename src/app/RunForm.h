@@ -8,7 +8,7 @@
 
 namespace corvel {
 
-class CommandRunner;
+class CommandService;
 class ConsoleDevice;
 
 enum class CommandRequest { runForm, help, version };
@@ -30,7 +30,7 @@ struct FormOutcome {
     bool applicationWritten = true;
     std::uint8_t unwrittenCode = 0;  // the error that lost the application
 };
-FormOutcome runForm(ConsoleDevice& device, CommandRunner& runner, const std::string& tail);
+FormOutcome runForm(ConsoleDevice& device, CommandService& runner, const std::string& tail);
 
 // The closing message for answers that could not be written: the file,
 // the error message and its code, one line on standard error.

@@ -2,7 +2,7 @@
 // running one in the same terminal with its output read through a pipe.
 #pragma once
 
-#include <sys/types.h>
+#include <cstdint>
 
 #include <functional>
 #include <optional>
@@ -21,7 +21,7 @@ struct ChildOutcome {
     bool started = false;
     int error = 0;     // errno of a failed start
     int exitCode = 0;  // when waited for; 128 + signal for a killed child
-    pid_t pid = 0;
+    std::int64_t pid = 0;  // the process id
 };
 
 using OutputSink = std::function<void(std::string_view)>;

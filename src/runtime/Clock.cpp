@@ -2,7 +2,6 @@
 // every call.
 #include "runtime/Clock.h"
 
-#include <ctime>
 #include <mutex>
 
 namespace corvel {
@@ -12,17 +11,9 @@ namespace {
 std::mutex sourceMutex;
 ClockSource clockSource;  // empty: the system clock
 
-LocalMoment systemMoment() {
-    std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
-            local.tm_hour, local.tm_min, local.tm_sec};
-}
-
 LocalMoment currentMoment() {
     std::lock_guard lock(sourceMutex);
-    return clockSource ? clockSource() : systemMoment();
+    return clockSource ? clockSource() : systemClockMoment();
 }
 
 // Two digits: the tens, then the units.

@@ -21,6 +21,8 @@ struct LocalMoment {
 // set a fixed moment through it.
 using ClockSource = std::function<LocalMoment()>;
 void setClockSource(ClockSource source);
+// The platform's local clock, read now.
+LocalMoment systemClockMoment();
 
 // "MM-DD-YYYY" and "HH:MM:SS", local time, read afresh on every call.
 std::string currentDate();

@@ -29,7 +29,7 @@ void clearConsole(ConsoleDevice& device) {
 // passes the system-call gateway, where it can fail as a child's start can.
 bool startInterpreter(ErrorState& errors) {
     SystemResult started = callSystem("interpreter", [] { return 0; });
-    if (started.failed()) errors.raiseRuntimeError(errnoToRuntimeError(started.error));
+    if (started.failed()) errors.raiseRuntimeError(systemErrorCode(started.error));
     return !started.failed();
 }
 
@@ -84,7 +84,7 @@ std::uint32_t CommandRunner::runProgram(ErrorState& errors, const std::string& p
     });
     if (wait) device_.setChildRunning(false);
     if (!outcome.started) {
-        errors.raiseRuntimeError(errnoToRuntimeError(outcome.error));
+        errors.raiseRuntimeError(systemErrorCode(outcome.error));
         return 0;
     }
     return wait ? static_cast<std::uint32_t>(outcome.exitCode) : static_cast<std::uint32_t>(outcome.pid);

@@ -8,21 +8,17 @@
 #include <string_view>
 #include <vector>
 
+#include "runtime/CommandService.h"
+
 namespace corvel {
 
-class ErrorState;
 class ConsoleDevice;
 
-// showStyle bits 0..14, bit 15 (0x8000) waits for completion.
-inline constexpr std::uint16_t waitForCompletion = 0x8000;
-
-class CommandRunner {
+class CommandRunner : public CommandService {
 public:
     explicit CommandRunner(ConsoleDevice& device) : device_(device) {}
-    // Returns the child's exit code when waiting, else its process id.
-    // Only a failure to start the child raises a run-time error.
     std::uint32_t runCommand(ErrorState& errors, std::string_view commandText,
-                             std::uint16_t showStyleAndWait, bool inheritHandles);
+                             std::uint16_t showStyleAndWait, bool inheritHandles) override;
 
 private:
     std::uint32_t runProgram(ErrorState& errors, const std::string& path,

@@ -1,7 +1,5 @@
 // The end of the process after a fatal run-time error: the registered hook
 // (which restores the terminal) runs once, then the process exits with 255.
-#include <unistd.h>
-
 #include <atomic>
 
 #include "runtime/RuntimeError.h"
@@ -20,7 +18,7 @@ void fatalExit() {
     if (!exiting.exchange(true)) {
         if (ExitHook hook = exitHook.load()) hook();
     }
-    ::_exit(255);
+    endProcessNow(255);
 }
 
 }  // namespace corvel

@@ -1,9 +1,8 @@
-// The message table of the run-time error codes and the two mappings from
-// operating-system error numbers to those codes.
+// The message table of the run-time error codes and the mapping from
+// Windows error numbers to those codes.
 #include "runtime/RuntimeError.h"
 
 #include <array>
-#include <cerrno>
 
 namespace corvel {
 
@@ -71,37 +70,6 @@ std::uint8_t systemErrorToRuntimeError(std::uint32_t systemError) {
     if (systemError == 112) return 61;  // disk full
     if (systemError == 87) return 5;    // invalid parameter
     return 75;
-}
-
-std::uint8_t errnoToRuntimeError(int error, bool directoryMissing) {
-    switch (error) {
-    case 0: return 0;
-    case ENOENT: return directoryMissing ? 76 : 53;
-    case ENOTDIR: return 76;
-    case EACCES:
-    case EPERM:
-    case EROFS:
-    case ETXTBSY:
-    case EWOULDBLOCK:  // a lock held by another process
-        return 70;
-#if EAGAIN != EWOULDBLOCK
-    case EAGAIN: return 70;
-#endif
-    case ENOSPC:
-    case EDQUOT:
-    case EFBIG:
-        return 61;
-    case EMFILE:
-    case ENFILE:
-        return 67;
-    case ENOMEM: return 7;
-    case EIO: return 57;
-    case EINVAL: return 5;
-    case EISDIR:
-    case ENAMETOOLONG:
-    default:
-        return 75;
-    }
 }
 
 }  // namespace corvel

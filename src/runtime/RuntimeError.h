@@ -1,4 +1,5 @@
-// Run-time error codes, their messages, and the mappings from system errors.
+// Run-time error codes, their messages, the mapping from Windows error
+// numbers, and the fatal end of the process.
 #pragma once
 
 #include <cstdint>
@@ -12,14 +13,11 @@ std::string_view errorMessage(unsigned code);
 // Windows last-error value to run-time error code.
 std::uint8_t systemErrorToRuntimeError(std::uint32_t systemError);
 
-// errno to run-time error code, giving the same codes for the same
-// situations. ENOENT is 53 for a missing file, 76 when a directory on the
-// path is missing (the caller says which).
-std::uint8_t errnoToRuntimeError(int error, bool directoryMissing = false);
-
 // Ends the process with exit code 255 after running the registered exit
 // hook (the terminal restore). Used for fatal codes.
 [[noreturn]] void fatalExit();
+// Ends the process at once with exitCode: no clean-up of any kind.
+[[noreturn]] void endProcessNow(int exitCode);
 using ExitHook = void (*)();
 void setFatalExitHook(ExitHook hook);
 

@@ -1,9 +1,6 @@
 // The system-call lock and the planted-fault bookkeeping of the gateway.
 #include "runtime/SystemCall.h"
 
-#include <unistd.h>
-
-#include <algorithm>
 #include <map>
 
 namespace corvel {
@@ -63,15 +60,5 @@ SystemCallPlan planSystemCall(std::string_view name) {
 }
 
 }  // namespace detail
-
-SystemResult systemWrite(int fd, const void* data, std::size_t size) {
-    auto lock = detail::lockSystemCalls();
-    detail::SystemCallPlan plan = detail::planSystemCall("write");
-    if (plan.failWith != 0) return {-1, plan.failWith};
-    if (plan.writeLimit) size = std::min(size, *plan.writeLimit);
-    errno = 0;
-    long long value = ::write(fd, data, size);
-    return {value, value == -1 ? errno : 0};
-}
 
 }  // namespace corvel

@@ -7,6 +7,7 @@
 #include <map>
 #include <sstream>
 
+#include "PlatformFaults.h"
 #include "app/FormHarness.h"
 
 namespace corvel::test {
@@ -70,22 +71,12 @@ void expectNoRepeatedLine(const std::string& file) {
     }
 }
 
-struct ErrnoCase {
-    int error;
-    int code;
-    const char* message;
-};
-
-const ErrnoCase fileErrors[] = {
-    {EACCES, 70, "Permission denied"}, {EROFS, 70, "Permission denied"},   {ENOSPC, 61, "Disk full"},
-    {EDQUOT, 61, "Disk full"},         {EMFILE, 67, "Too many files"},     {ENOMEM, 7, "Out of memory"},
-    {EIO, 57, "Device I/O error"},     {EINVAL, 5, "Illegal function call"},
-    {EISDIR, 75, "Path/file access error"}, {ENOENT, 53, "File not found"},
-};
+using platform::fileErrors;
+using ErrorCase = platform::ErrorCase;
 
 TEST(FormFaultSweep, aFileThatCannotBeOpenedIsReportedAtLine100AndNoApplicationIsClaimed) {
-    for (const char* call : {"open", "flock", "pread", "ftruncate"}) {
-        for (const ErrnoCase& e : fileErrors) {
+    for (const char* call : platform::openSteps) {
+        for (const ErrorCase& e : fileErrors) {
             SCOPED_TRACE(std::string(call) + " fails with " + e.message);
             Outcome run = runWithFaults({{call, 1, e.error, {}}});
             ASSERT_FALSE(run.reports.empty());
@@ -97,10 +88,10 @@ TEST(FormFaultSweep, aFileThatCannotBeOpenedIsReportedAtLine100AndNoApplicationI
 }
 
 TEST(FormFaultSweep, aWriteThatFailsAnywhereLeavesEveryLineOnce) {
-    for (const ErrnoCase& e : {fileErrors[2], fileErrors[6], fileErrors[0]}) {
+    for (const ErrorCase& e : {platform::diskFull, platform::deviceError, platform::accessDenied}) {
         for (int n = 1;; ++n) {
             SCOPED_TRACE("write " + std::to_string(n) + " fails with " + e.message);
-            Outcome run = runWithFaults({{"write", n, e.error, {}}});
+            Outcome run = runWithFaults({{platform::writeCall, n, e.error, {}}});
             if (run.reports.empty()) {
                 EXPECT_GT(n, 30) << "every write of the run was tried";
                 EXPECT_EQ(run.file, headerLines + fullAnswerLines);
@@ -117,17 +108,18 @@ TEST(FormFaultSweep, aWriteThatFailsAnywhereLeavesEveryLineOnce) {
 }
 
 TEST(FormFaultSweep, aWriteThatPassesNothingIsADiskFull) {
-    Outcome run = runWithFaults({{"write", 12, 0, std::size_t{0}}});
+    Outcome run = runWithFaults({{platform::writeCall, 12, 0, std::size_t{0}}});
     ASSERT_FALSE(run.reports.empty());
     EXPECT_EQ(run.reports[0], report("55000", 61, "Disk full"));
     EXPECT_EQ(run.file, headerLines + fullAnswerLines);
 }
 
 TEST(FormFaultSweep, aCloseThatReportsALateErrorIsShownAndTheAnswersStayOnce) {
-    SystemCallFault fault{"close", 1, EIO, {}, true};
+    const ErrorCase& e = platform::deviceError;
+    SystemCallFault fault{platform::closeCall, 1, e.error, {}, true};
     Outcome run = runWithFaults({fault});
     ASSERT_FALSE(run.reports.empty());
-    EXPECT_EQ(run.reports[0], report("55000", 57, "Device I/O error"));
+    EXPECT_EQ(run.reports[0], report("55000", e.code, e.message));
     // Whether the lines reached the disk is not known after a failed close,
     // so the run does not claim the application.
     EXPECT_EQ(run.exitCode, applicationNotWrittenExitCode);
@@ -138,13 +130,13 @@ TEST(FormFaultSweep, aCloseThatReportsALateErrorIsShownAndTheAnswersStayOnce) {
 TEST(FormFaultSweep, commandsThatCannotStart) {
     // The console-size command comes before the fault screen is set up: its
     // failure goes unreported and the run carries on.
-    Outcome size = runWithFaults({{"interpreter", 1, ENOMEM, {}}});
+    Outcome size = runWithFaults({{"interpreter", 1, platform::outOfMemory.error, {}}});
     EXPECT_TRUE(size.reports.empty());
     EXPECT_EQ(size.file, headerLines + fullAnswerLines);
 
     // The closing screen-clear runs after the program end made its own exit
     // the fault target: the run simply ends, the application written.
-    Outcome clear = runWithFaults({{"interpreter", 2, EACCES, {}}});
+    Outcome clear = runWithFaults({{"interpreter", 2, platform::accessDenied.error, {}}});
     EXPECT_TRUE(clear.reports.empty());
     EXPECT_EQ(clear.exitCode, 0);
     EXPECT_EQ(clear.file, headerLines + fullAnswerLines);

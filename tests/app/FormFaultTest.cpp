@@ -4,17 +4,16 @@
 #include <filesystem>
 #include <fstream>
 
+#include "PlatformFaults.h"
 #include "app/FormHarness.h"
 
 namespace corvel::test {
 namespace {
 
-struct ErrnoCase {
+struct CallCase {
     const char* call;
     int occurrence;
-    int error;
-    int code;
-    const char* message;
+    platform::ErrorCase error;
 };
 
 const std::string emptyAnswerLines =
@@ -34,7 +33,7 @@ int rowHolding(const MemoryDevice& device, const std::string& text) {
 
 TEST(FormFault, anUnopenableFileIsReportedAtLine100AndTheRunEndsWithoutAnApplication) {
     FormHarness form;
-    plantSystemCallFaults({{"open", 1, EACCES, {}}});
+    plantSystemCallFaults({{platform::openSteps[0], 1, platform::accessDenied.error, {}}});
     std::vector<std::string> reports;
     auto pressAKey = [&] {
         int row = form.device.cursorRow();
@@ -53,7 +52,15 @@ TEST(FormFault, anUnopenableFileIsReportedAtLine100AndTheRunEndsWithoutAnApplica
 }
 
 // Puts a tone program on PATH that exists but whose start the test can fail.
+// It is a shell script: the runs with it are for POSIX.
+#ifdef _WIN32
 struct ToneProgram {
+    static constexpr bool available = false;
+    explicit ToneProgram(const std::filesystem::path&) {}
+};
+#else
+struct ToneProgram {
+    static constexpr bool available = true;
     std::string oldPath = std::getenv("PATH") != nullptr ? std::getenv("PATH") : "";
     explicit ToneProgram(const std::filesystem::path& dir) {
         std::ofstream(dir / "lowchime") << "#!/bin/sh\nexit 0\n";
@@ -62,6 +69,7 @@ struct ToneProgram {
     }
     ~ToneProgram() { setenv("PATH", oldPath.c_str(), 1); }
 };
+#endif
 
 std::string answersWithName(const std::string& name) {
     std::string lines = emptyAnswerLines;
@@ -70,10 +78,11 @@ std::string answersWithName(const std::string& name) {
 
 TEST(FormFault, aToneThatCannotStartDuringTheQuestionsIsReportedAtLine300) {
     FormHarness form;
+    if (!ToneProgram::available) GTEST_SKIP() << "the tone program is a shell script";
     ToneProgram tone(form.dir.path());
     form.answer("Jane");
     form.then([&] {
-        plantSystemCallFaults({{"fork", 1, ENOMEM, {}}});
+        plantSystemCallFaults({{platform::childStartCall, 1, platform::outOfMemory.error, {}}});
         form.device.pushKey(13, 28);  // question 2 left empty: the tone is due
     });
     form.then([&] {
@@ -93,10 +102,11 @@ TEST(FormFault, aToneThatCannotStartDuringTheQuestionsIsReportedAtLine300) {
 
 TEST(FormFault, aToneThatNeverStartsDoesNotKeepTheFaultScreenComingBack) {
     FormHarness form;
+    if (!ToneProgram::available) GTEST_SKIP() << "the tone program is a shell script";
     ToneProgram tone(form.dir.path());
     form.answer("Jane");
     form.then([&] {
-        plantSystemCallFaults({{"fork", 0, ENOMEM, {}}});
+        plantSystemCallFaults({{platform::childStartCall, 0, platform::outOfMemory.error, {}}});
         form.device.pushKey(13, 28);
     });
     form.then([&] {
@@ -113,7 +123,7 @@ TEST(FormFault, aWriteThatFailsOnceIsRetriedFromTheFirstAnswerLine) {
     form.answerAll(fullAnswers);
     form.then([&] {
         // The header took seven writes; fail the fourth answer line's label.
-        plantSystemCallFaults({{"write", 7, ENOSPC, {}}});
+        plantSystemCallFaults({{platform::writeCall, 7, platform::diskFull.error, {}}});
         form.device.pushText("Y\r");
     });
     form.then([&] { form.device.pushText("\r"); });
@@ -129,7 +139,7 @@ TEST(FormFault, aDiskThatStaysFullEndsTheRunAfterTwoAttempts) {
     FormHarness form;
     form.answerAll(fullAnswers);
     form.then([&] {
-        plantSystemCallFaults({{"write", 0, 0, std::size_t{0}}});  // no write gets through
+        plantSystemCallFaults({{platform::writeCall, 0, 0, std::size_t{0}}});  // no write gets through
         form.device.pushText("y\r");
     });
     form.then([&] { form.device.pushText("\r"); });
@@ -142,6 +152,7 @@ TEST(FormFault, aDiskThatStaysFullEndsTheRunAfterTwoAttempts) {
 
 TEST(FormFault, memoryRunningOutInAStatementIsError7AndTheAnswersAreStillWritten) {
     FormHarness form;
+    if (!ToneProgram::available) GTEST_SKIP() << "the tone program is a shell script";
     ToneProgram tone(form.dir.path());
     SystemCallFault toneOutOfMemory{"stat", 1, 0, {}};  // looking for the tone program
     toneOutOfMemory.outOfMemory = true;
@@ -157,22 +168,22 @@ TEST(FormFault, memoryRunningOutInAStatementIsError7AndTheAnswersAreStillWritten
 }
 
 TEST(FormFault, aBackupThatCannotBeWrittenIsAStartUpFaultAndLeavesBothFilesAsTheyWere) {
-    const ErrnoCase cases[] = {
-        {"open", 2, EACCES, 70, "Permission denied"},  // the temporary copy
-        {"pread", 1, EIO, 57, "Device I/O error"},
-        {"write", 1, ENOSPC, 61, "Disk full"},
-        {"fdatasync", 1, EIO, 57, "Device I/O error"},
-        {"rename", 1, EPERM, 70, "Permission denied"},
+    const CallCase cases[] = {
+        {platform::createCall, 2, platform::accessDenied},  // the temporary copy
+        {platform::readCall, 1, platform::deviceError},
+        {platform::writeCall, 1, platform::diskFull},
+        {platform::syncCall, 1, platform::deviceError},
+        {platform::renameCall, 1, platform::accessDenied},
     };
     const std::string earlier = headerLines + fullAnswerLines;
-    for (const ErrnoCase& c : cases) {
+    for (const CallCase& c : cases) {
         SCOPED_TRACE(c.call);
         FormHarness form;
         writeFile(form.dir.path() / "MyCorvel.Txt", earlier);
         writeFile(form.dir.path() / "MyCorvel.Bak", "an older backup\r\n");
-        plantSystemCallFaults({{c.call, c.occurrence, c.error, {}}});
+        plantSystemCallFaults({{c.call, c.occurrence, c.error.error, {}}});
         form.then([&] {
-            EXPECT_NE(rowHolding(form.device, reportLine("100", std::to_string(c.code), c.message)), 0);
+            EXPECT_NE(rowHolding(form.device, reportLine("100", std::to_string(c.error.code), c.error.message)), 0);
             form.device.pushText(" ");
         });
         EXPECT_EQ(form.run(), applicationNotWrittenExitCode);
@@ -194,11 +205,13 @@ struct EndFault {
 
 TEST(FormFault, writingThatIsGivenUpLeavesTheHeaderAndTheFlushCountsAsAWrite) {
     const std::vector<EndFault> cases = {
-        {"the disk fills during both attempts", {{"write", 5, ENOSPC, {}}, {"write", 30, ENOSPC, {}}},
+        {"the disk fills during both attempts",
+         {{platform::writeCall, 5, platform::diskFull.error, {}}, {platform::writeCall, 30, platform::diskFull.error, {}}},
          applicationNotWrittenExitCode, headerLines, 61},
-        {"the flush to the medium fails once", {{"fdatasync", 1, EIO, {}}}, 0, headerLines + fullAnswerLines, 0},
-        {"the flush to the medium always fails", {{"fdatasync", 0, EIO, {}}}, applicationNotWrittenExitCode,
-         headerLines, 57},
+        {"the flush to the medium fails once", {{platform::syncCall, 1, platform::deviceError.error, {}}}, 0,
+         headerLines + fullAnswerLines, 0},
+        {"the flush to the medium always fails", {{platform::syncCall, 0, platform::deviceError.error, {}}},
+         applicationNotWrittenExitCode, headerLines, static_cast<std::uint8_t>(platform::deviceError.code)},
     };
     for (const EndFault& c : cases) {
         SCOPED_TRACE(c.what);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/Form.h"
+#include "runtime/CommandRunner.h"
 #include "console/ConsoleSession.h"
 #include "console/MemoryDevice.h"
 #include "runtime/Clock.h"

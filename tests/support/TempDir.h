@@ -1,20 +1,24 @@
 // A fresh temporary directory that the test process works in while it lives.
 #pragma once
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <string>
-
-#include <unistd.h>
 
 namespace corvel::test {
 
 class TempDir {
 public:
     TempDir() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "corvel-test-XXXXXX").string();
-        path_ = ::mkdtemp(pattern.data());
+        std::mt19937_64 random(std::random_device{}() ^
+                               static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()));
+        // A new name until one is free; create_directory says whether it was.
+        do {
+            path_ = std::filesystem::temp_directory_path() / ("corvel-test-" + std::to_string(random() % 1000000000));
+        } while (!std::filesystem::create_directory(path_));
         previous_ = std::filesystem::current_path();
         std::filesystem::current_path(path_);
     }

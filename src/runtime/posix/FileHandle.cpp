@@ -11,6 +11,7 @@
 
 #include "runtime/RuntimeError.h"
 #include "runtime/SystemCall.h"
+#include "runtime/posix/ErrnoError.h"
 
 namespace corvel {
 
@@ -97,7 +98,9 @@ ReadOutcome readFileHandle(const FileHandle& file, std::uint64_t position, char*
 WriteOutcome writeFileHandle(const FileHandle& file, const char* data, std::size_t size) {
     WriteOutcome outcome;
     while (outcome.written < size && outcome.failure == 0) {
-        SystemResult result = systemWrite(descriptor(file), data + outcome.written, size - outcome.written);
+        SystemResult result = callSystemWrite("write", size - outcome.written, [&](std::size_t count) {
+            return ::write(descriptor(file), data + outcome.written, count);
+        });
         if (result.failed()) {
             if (result.error != EINTR) outcome.failure = errnoToRuntimeError(result.error);
         } else if (result.value == 0) {

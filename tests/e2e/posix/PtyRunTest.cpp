@@ -11,7 +11,7 @@
 #include <string>
 
 #include "e2e/Answers.h"
-#include "e2e/PtyProgram.h"
+#include "e2e/posix/PtyProgram.h"
 #include "support/TempDir.h"
 
 namespace corvel::test {

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "SystemCallFaults.h"
+#include "runtime/SystemCallFaults.h"
 #include "support/TempDir.h"
 #include "console/MemoryDevice.h"
 #include "runtime/CommandRunner.h"

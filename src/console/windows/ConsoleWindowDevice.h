@@ -1,0 +1,101 @@
+// The Windows console device: cells written straight into the console's
+// screen buffer (only the rectangles that changed since the last frame),
+// key events read from the console's input buffer, waits that block on it.
+// Opening it prepares the console (screen and keyboard handles, modes,
+// control handler, cursor shape); restore() puts modes and cursor back.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "console/CellGrid.h"
+#include "console/ConsoleDevice.h"
+#include "runtime/CommandService.h"
+
+namespace corvel::windows {
+
+class ConsoleWindowDevice final : public ConsoleDevice, public SharedConsole {
+public:
+    // Nothing and a reason when there is no console to read keys from.
+    static std::unique_ptr<ConsoleWindowDevice> open(std::string& error);
+    ~ConsoleWindowDevice() override;
+    ConsoleWindowDevice(const ConsoleWindowDevice&) = delete;
+    ConsoleWindowDevice& operator=(const ConsoleWindowDevice&) = delete;
+
+    // Shows the last frame, then puts the console modes and the cursor shape
+    // back as they were found. Safe to call more than once.
+    void restore();
+
+    int width() const override { return wanted_.width(); }
+    int height() const override { return wanted_.height(); }
+    void resize(int columns, int rows) override;
+
+    int cursorRow() const override { return row_; }
+    int cursorColumn() const override { return column_; }
+    void setCursor(int row, int column) override;
+
+    void writeCells(int row, int column, const Cell* cells, int count) override {
+        wanted_.writeCells(row, column, cells, count);
+    }
+    void scrollUp(std::uint8_t fillAttribute) override;
+    void fillCharacters(int row, int column, int count, std::uint8_t character) override {
+        wanted_.fillCharacters(row, column, count, character);
+    }
+    void fillAttributes(int row, int column, int count, std::uint8_t attribute) override {
+        wanted_.fillAttributes(row, column, count, attribute);
+    }
+    Cell readCell(int row, int column) const override { return wanted_.cell(row, column); }
+
+    std::uint8_t defaultAttribute() const override { return defaultAttribute_; }
+    void setDefaultAttribute(std::uint8_t attribute) override;
+
+    CursorShape cursorShape() const override { return shape_; }
+    void setCursorShape(CursorShape shape) override { shape_ = shape; }
+
+    bool peekEvent(KeyEvent& event) override;
+    void takeEvent() override;
+    bool waitEvent(int timeoutMs) override;
+
+    void alert() override;
+    void present() override;
+
+    void beforeChild() override { present(); }
+    void afterChild() override { takeInConsole(); }
+
+    // Console calls made to show frames so far (cell writes, cursor moves
+    // and shapes, scrolls): what a key costs on the console.
+    long long frameCalls() const { return frameCalls_; }
+
+private:
+    ConsoleWindowDevice() = default;
+    // Size, cells and cursor as the console has them now.
+    void takeInConsole();
+    void writeRectangle(int top, int left, int bottom, int right);
+
+    void* screen_ = nullptr;
+    void* keyboard_ = nullptr;
+    unsigned long savedOutputMode_ = 0;
+    unsigned long savedInputMode_ = 0;
+    bool outputModeSaved_ = false;
+    bool inputModeSaved_ = false;
+    CursorShape savedShape_;
+    bool restored_ = false;
+
+    // The form's size until the console tells its own; without a console
+    // to show on it stays so, and the frames go nowhere.
+    CellGrid shown_{80, 50};
+    CellGrid wanted_{80, 50};
+    int row_ = 1;
+    int column_ = 1;
+    int shownRow_ = 0;
+    int shownColumn_ = 0;
+    CursorShape shape_;
+    CursorShape shownShape_;
+    std::uint8_t defaultAttribute_ = 7;
+    long long frameCalls_ = 0;
+};
+
+// The restore of the one open device, for the fatal-exit hook.
+void restoreOpenConsole();
+
+}  // namespace corvel::windows

@@ -1,0 +1,80 @@
+// Key records to key events: the character through code page 437, the scan
+// code from the record or, when missing, from the virtual key.
+#include "console/windows/KeyRecord.h"
+
+#include "console/Cp437.h"
+#include "console/UsLayout.h"
+
+namespace corvel::windows {
+
+namespace {
+
+// Set-1 scan codes of the virtual keys that carry no character.
+std::uint8_t scanCodeOfVirtualKey(std::uint16_t virtualKey) {
+    switch (virtualKey) {
+    case 0x08: return 14;  // Backspace
+    case 0x09: return 15;  // Tab
+    case 0x0D: return 28;  // Enter
+    case 0x10: return 42;  // Shift
+    case 0x11: return 29;  // Ctrl
+    case 0x12: return 56;  // Alt
+    case 0x14: return 58;  // Caps Lock
+    case 0x1B: return 1;   // Esc
+    case 0x21: return 73;  // PgUp
+    case 0x22: return 81;  // PgDn
+    case 0x23: return 79;  // End
+    case 0x24: return 71;  // Home
+    case 0x25: return 75;  // Left
+    case 0x26: return 72;  // Up
+    case 0x27: return 77;  // Right
+    case 0x28: return 80;  // Down
+    case 0x2D: return 82;  // Ins
+    case 0x2E: return 83;  // Del
+    case 0x90: return 69;  // Num Lock
+    case 0x91: return 70;  // Scroll Lock
+    case 0x7A: return 87;  // F11
+    case 0x7B: return 88;  // F12
+    default: break;
+    }
+    if (virtualKey >= 0x70 && virtualKey <= 0x79) return static_cast<std::uint8_t>(59 + virtualKey - 0x70);  // F1..F10
+    // Letters and digits: the key that types them on the US layout.
+    if ((virtualKey >= '0' && virtualKey <= '9') || (virtualKey >= 'A' && virtualKey <= 'Z')) {
+        const auto lower = static_cast<std::uint8_t>(virtualKey >= 'A' ? virtualKey + 32 : virtualKey);
+        return keyOfCharacter(lower).scanCode;
+    }
+    return 0;
+}
+
+// The byte of a character: control characters as they are, the rest through
+// code page 437; -1 when it has none.
+int characterByte(char16_t character) {
+    if (character < 32 || character == 127) return character;
+    return unicodeToCp437(character);
+}
+
+}  // namespace
+
+KeyEvent keyEventFromRecord(const KeyRecord& record) {
+    KeyEvent event;
+    if (!record.keyEvent) {
+        event.isKey = false;
+        return event;
+    }
+    const int byte = characterByte(record.character);
+    if (byte < 0) {
+        event.isKey = false;  // a character code page 437 lacks
+        return event;
+    }
+    event.down = record.down;
+    event.scanCode = record.scanCode != 0 && record.scanCode < 256 ? static_cast<std::uint8_t>(record.scanCode)
+                                                                    : scanCodeOfVirtualKey(record.virtualKey);
+    if (event.scanCode == 0 && byte != 0) event.scanCode = keyOfCharacter(static_cast<std::uint8_t>(byte)).scanCode;
+    event.character = static_cast<std::uint8_t>(byte);
+    if (event.character == 0 && event.scanCode == 1) event.character = 27;  // Esc without its character
+    event.shift = (record.controlState & shiftPressed) != 0;
+    event.alt = (record.controlState & (leftAltPressed | rightAltPressed)) != 0;
+    event.capsLock = (record.controlState & capsLockOn) != 0;
+    return event;
+}
+
+}  // namespace corvel::windows

@@ -1,0 +1,34 @@
+// A console key record as the console hands it over, and its mapping onto
+// the device's key event. Plain fields, so the mapping is tested without a
+// console.
+#pragma once
+
+#include <cstdint>
+
+#include "console/ConsoleDevice.h"
+
+namespace corvel::windows {
+
+// The control-key state bits of a key record.
+inline constexpr std::uint32_t rightAltPressed = 0x0001;
+inline constexpr std::uint32_t leftAltPressed = 0x0002;
+inline constexpr std::uint32_t shiftPressed = 0x0010;
+inline constexpr std::uint32_t capsLockOn = 0x0080;
+
+struct KeyRecord {
+    bool keyEvent = true;        // false: mouse, focus, menu or size event
+    bool down = true;
+    std::uint16_t virtualKey = 0;
+    std::uint16_t scanCode = 0;  // as delivered; 0 when the console left it out
+    char16_t character = 0;      // UTF-16 unit, 0 for none
+    std::uint32_t controlState = 0;
+};
+
+// Field for field: scan code (taken from the virtual key where the console
+// gave none), character as its code page 437 byte, Shift, either Alt, Caps
+// Lock. A character that code page 437 lacks makes the record no key at
+// all, so that it is dropped rather than read as an extended key. Esc
+// without a character gets its character 27.
+KeyEvent keyEventFromRecord(const KeyRecord& record);
+
+}  // namespace corvel::windows

@@ -1,0 +1,162 @@
+// Output file handles on Windows: CreateFileA with share mode 0 (no other
+// opener while the form runs), open-always, never through a symbolic link,
+// GetFileType, ReadFile, SetFilePointer and SetEndOfFile for a disk file,
+// WriteFile, FlushFileBuffers and CloseHandle; MoveFileExA and DeleteFileA
+// for a backup; each through the gateway. Bytes are written as they are: no
+// text-mode translation.
+#include <windows.h>
+
+#include "runtime/FileHandle.h"
+#include "runtime/SystemCall.h"
+
+namespace corvel {
+
+namespace {
+
+HANDLE handleOf(const FileHandle& file) { return reinterpret_cast<HANDLE>(file.value); }
+
+std::uint8_t codeOf(const SystemResult& result) {
+    return result.failed() ? (result.error != 0 ? systemErrorCode(result.error) : 51) : 0;
+}
+
+// -1 for a failed BOOL call, so the gateway sees the failure.
+long long boolResult(BOOL done) { return done ? 1 : -1; }
+
+// Whether the opened handle is a disk file: 0 when known, else the code.
+std::uint8_t askDisk(FileHandle& file) {
+    SystemResult type = callSystem("GetFileType", [&]() -> long long {
+        const DWORD kind = GetFileType(handleOf(file));
+        return kind == FILE_TYPE_UNKNOWN && GetLastError() != NO_ERROR ? -1 : static_cast<long long>(kind);
+    });
+    if (type.failed()) return codeOf(type);
+    file.disk = type.value == FILE_TYPE_DISK;
+    return 0;
+}
+
+// A symbolic link (any reparse point) opened itself rather than followed
+// is refused with 75; 0 for anything else.
+std::uint8_t refuseLink(const FileHandle& file) {
+    BY_HANDLE_FILE_INFORMATION information{};
+    SystemResult asked = callSystem("GetFileInformationByHandle", [&] {
+        return boolResult(GetFileInformationByHandle(handleOf(file), &information));
+    });
+    if (asked.failed()) return file.disk ? codeOf(asked) : 0;  // a device has no such information
+    return (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 ? 75 : 0;
+}
+
+// The file opened with share mode 0 and no inheritance (a child command
+// never holds it); a final symbolic link is opened itself, not followed.
+std::uint8_t openHandle(const std::string& name, DWORD access, DWORD disposition, FileHandle& file) {
+    SECURITY_ATTRIBUTES security{};
+    security.nLength = sizeof security;
+    security.bInheritHandle = FALSE;
+    SystemResult opened = callSystem("CreateFileA", [&]() -> long long {
+        HANDLE handle = CreateFileA(name.c_str(), access, 0, &security, disposition,
+                                    FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+        return handle == INVALID_HANDLE_VALUE ? -1 : reinterpret_cast<std::intptr_t>(handle);
+    });
+    if (opened.failed()) return codeOf(opened);
+    file.value = static_cast<std::intptr_t>(opened.value);
+    return 0;
+}
+
+}  // namespace
+
+std::uint8_t openFileForOutput(const std::string& name, FileHandle& file) {
+    if (std::uint8_t failure = openHandle(name, GENERIC_READ | GENERIC_WRITE, OPEN_ALWAYS, file)) return failure;
+    std::uint8_t failure = askDisk(file);
+    if (failure == 0) failure = refuseLink(file);
+    if (failure != 0) {
+        closeFileHandle(file);
+        file.value = -1;
+    }
+    return failure;
+}
+
+WriteOutcome writeFileHandle(const FileHandle& file, const char* data, std::size_t size) {
+    WriteOutcome outcome;
+    while (outcome.written < size && outcome.failure == 0) {
+        SystemResult result = callSystemWrite("WriteFile", size - outcome.written, [&](std::size_t count) -> long long {
+            DWORD done = 0;
+            const DWORD ask = count > 0x40000000u ? 0x40000000u : static_cast<DWORD>(count);
+            return WriteFile(handleOf(file), data + outcome.written, ask, &done, nullptr) ? static_cast<long long>(done) : -1LL;
+        });
+        if (result.failed()) {
+            outcome.failure = codeOf(result);
+        } else if (result.value == 0) {
+            outcome.failure = file.disk ? 61 : 57;  // no progress: the medium is full
+        } else {
+            outcome.written += static_cast<std::size_t>(result.value);
+        }
+    }
+    return outcome;
+}
+
+std::uint8_t createNewFile(const std::string& name, const FileHandle& /*like*/, FileHandle& file) {
+    // The new file's access comes from its directory, as every file's does.
+    if (std::uint8_t failure = openHandle(name, GENERIC_WRITE, CREATE_NEW, file)) return failure;
+    file.disk = true;
+    return 0;
+}
+
+ReadOutcome readFileHandle(const FileHandle& file, std::uint64_t position, char* data, std::size_t size) {
+    // A read at an offset moves the file pointer: the write position is
+    // taken before and put back after.
+    LONG high = 0;
+    const DWORD low = SetFilePointer(handleOf(file), 0, &high, FILE_CURRENT);
+    const std::uint64_t writePosition = (static_cast<std::uint64_t>(static_cast<DWORD>(high)) << 32) | low;
+    DWORD got = 0;
+    SystemResult result = callSystem("ReadFile", [&]() -> long long {
+        OVERLAPPED at{};
+        at.Offset = static_cast<DWORD>(position & 0xFFFFFFFFu);
+        at.OffsetHigh = static_cast<DWORD>(position >> 32);
+        const DWORD ask = size > 0x40000000u ? 0x40000000u : static_cast<DWORD>(size);
+        if (ReadFile(handleOf(file), data, ask, &got, &at)) return static_cast<long long>(got);
+        return GetLastError() == ERROR_HANDLE_EOF ? 0LL : -1LL;
+    });
+    const std::uint8_t restored = seekFileHandle(file, writePosition);
+    if (result.failed()) return {0, codeOf(result)};
+    return {static_cast<std::size_t>(result.value), restored};
+}
+
+std::uint8_t syncFileHandle(const FileHandle& file) {
+    if (!file.disk) return 0;
+    SystemResult flushed = callSystem("FlushFileBuffers", [&] { return boolResult(FlushFileBuffers(handleOf(file))); });
+    return codeOf(flushed);
+}
+
+std::uint8_t renameFile(const std::string& from, const std::string& to) {
+    SystemResult moved = callSystem("MoveFileExA", [&] {
+        return boolResult(MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING));
+    });
+    return codeOf(moved);
+}
+
+std::uint8_t removeFile(const std::string& name) {
+    SystemResult removed = callSystem("DeleteFileA", [&] { return boolResult(DeleteFileA(name.c_str())); });
+    return removed.failed() && removed.error != ERROR_FILE_NOT_FOUND ? codeOf(removed) : 0;
+}
+
+std::uint8_t seekFileHandle(const FileHandle& file, std::uint64_t position) {
+    SystemResult moved = callSystem("SetFilePointer", [&]() -> long long {
+        LONG high = static_cast<LONG>(position >> 32);
+        const DWORD low = SetFilePointer(handleOf(file), static_cast<LONG>(position & 0xFFFFFFFFu), &high, FILE_BEGIN);
+        return low == INVALID_SET_FILE_POINTER && GetLastError() != NO_ERROR ? -1 : 0;
+    });
+    return codeOf(moved);
+}
+
+std::uint8_t truncateFileHandle(const FileHandle& file, std::uint64_t position) {
+    // The end is set where the file pointer stands; the pointer stays there,
+    // which is where the next write goes.
+    if (std::uint8_t failure = seekFileHandle(file, position)) return failure;
+    SystemResult cut = callSystem("SetEndOfFile", [&] { return boolResult(SetEndOfFile(handleOf(file))); });
+    return codeOf(cut);
+}
+
+std::uint8_t closeFileHandle(const FileHandle& file) {
+    SystemResult closed = callSystem("CloseHandle", [&] { return boolResult(CloseHandle(handleOf(file))); });
+    return codeOf(closed);
+}
+
+}  // namespace corvel

@@ -1,0 +1,58 @@
+// Running a command line with CreateProcessA: no application name (the
+// interpreter is found from the line), no new console, the form's
+// environment and directory; only a failed start is an error.
+#include "runtime/windows/ProcessCommands.h"
+
+#include <windows.h>
+
+#include <string>
+
+#include "runtime/ErrorState.h"
+#include "runtime/SystemCall.h"
+
+namespace corvel::windows {
+
+namespace {
+
+// Only this much of a command line is used; the rest is cut without notice.
+constexpr std::size_t commandLimit = 256;
+
+}  // namespace
+
+std::uint32_t ProcessCommands::runCommand(ErrorState& errors, std::string_view commandText,
+                                          std::uint16_t showStyleAndWait, bool inheritHandles) {
+    std::string commandLine(commandText.substr(0, commandLimit));  // NUL-ended by the string
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = static_cast<WORD>(showStyleAndWait & 0x7FFF);
+    SECURITY_ATTRIBUTES security{};
+    security.nLength = sizeof security;
+    security.bInheritHandle = inheritHandles ? TRUE : FALSE;
+    PROCESS_INFORMATION process{};
+
+    console_.beforeChild();
+    SystemResult started = callSystem("CreateProcessA", [&] {
+        return CreateProcessA(nullptr, commandLine.data(), &security, &security, inheritHandles ? TRUE : FALSE,
+                              NORMAL_PRIORITY_CLASS, nullptr, nullptr, &startup, &process)
+                   ? 1LL : -1LL;
+    });
+    if (started.failed()) {
+        errors.raiseRuntimeError(started.error != 0 ? systemErrorCode(started.error) : 51);
+        console_.afterChild();
+        return 0;
+    }
+    std::uint32_t result = process.dwProcessId;
+    if ((showStyleAndWait & waitForCompletion) != 0) {
+        WaitForSingleObject(process.hProcess, INFINITE);
+        DWORD exitCode = 0;
+        GetExitCodeProcess(process.hProcess, &exitCode);
+        result = exitCode;
+    }
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+    console_.afterChild();
+    return result;
+}
+
+}  // namespace corvel::windows

@@ -1,0 +1,58 @@
+#include <gtest/gtest.h>
+
+#include "console/windows/ChangedRectangles.h"
+#include "console/windows/KeyRecord.h"
+
+namespace corvel::windows {
+namespace {
+
+struct RecordCase {
+    const char* what;
+    KeyRecord record;
+    KeyEvent event;
+};
+
+TEST(KeyRecord, mapsFieldForFieldAndDropsWhatCodePage437Lacks) {
+    const RecordCase cases[] = {
+        {"a typed letter", {true, true, 'A', 30, u'a', 0}, {true, true, 30, 'a', false, false, false}},
+        {"Shift and Caps Lock", {true, true, '2', 3, u'@', shiftPressed | capsLockOn}, {true, true, 3, '@', true, false, true}},
+        {"Alt+X", {true, true, 'X', 45, u'x', leftAltPressed}, {true, true, 45, 'x', false, true, false}},
+        {"AltGr counts as Alt", {true, true, 'Q', 16, u'@', rightAltPressed}, {true, true, 16, '@', false, true, false}},
+        {"key up", {true, false, 'A', 30, u'a', 0}, {true, false, 30, 'a', false, false, false}},
+        {"Up with its scan code", {true, true, 0x26, 72, 0, 0}, {true, true, 72, 0, false, false, false}},
+        {"Home without a scan code", {true, true, 0x24, 0, 0, 0}, {true, true, 71, 0, false, false, false}},
+        {"F12 without a scan code", {true, true, 0x7B, 0, 0, 0}, {true, true, 88, 0, false, false, false}},
+        {"Alt+B without a scan code", {true, true, 'B', 0, u'b', leftAltPressed}, {true, true, 48, 'b', false, true, false}},
+        {"Esc without its character", {true, true, 0x1B, 1, 0, 0}, {true, true, 1, 27, false, false, false}},
+        {"Ctrl+C as character 3", {true, true, 'C', 46, 3, 0x0008}, {true, true, 46, 3, false, false, false}},
+        {"infinity as byte 236", {true, true, 0, 0, u'\u221E', 0}, {true, true, 0, 0xEC, false, false, false}},
+        {"e acute as byte 130", {true, true, 0, 0, u'\u00E9', 0}, {true, true, 0, 0x82, false, false, false}},
+    };
+    for (const RecordCase& c : cases) EXPECT_EQ(keyEventFromRecord(c.record), c.event) << c.what;
+
+    KeyEvent dropped = keyEventFromRecord({true, true, 0, 0, u'\u4E2D', 0});
+    EXPECT_FALSE(dropped.isKey) << "a character code page 437 has not is no key, not an extended key";
+    EXPECT_FALSE(keyEventFromRecord({false, true, 0, 0, 0, 0}).isKey) << "mouse, focus, size";
+}
+
+TEST(ChangedRectangles, oneRectanglePerRunOfChangedRows) {
+    CellGrid shown(80, 50, 0x1F);
+    CellGrid wanted = shown;
+    EXPECT_TRUE(changedRectangles(shown, wanted).empty());
+
+    const Cell x{'x', 0x1F};
+    wanted.writeCells(46, 5, &x, 1);  // a typed character
+    EXPECT_EQ(changedRectangles(shown, wanted), (std::vector<CellRectangle>{{46, 5, 46, 5}}));
+
+    wanted.writeCells(47, 2, &x, 1);
+    wanted.writeCells(47, 9, &x, 1);
+    wanted.writeCells(10, 80, &x, 1);
+    EXPECT_EQ(changedRectangles(shown, wanted),
+              (std::vector<CellRectangle>{{10, 80, 10, 80}, {46, 2, 47, 9}}));
+
+    wanted.fillAttributes(1, 1, 80 * 50, 7);
+    EXPECT_EQ(changedRectangles(shown, wanted), (std::vector<CellRectangle>{{1, 1, 50, 80}})) << "a clear";
+}
+
+}  // namespace
+}  // namespace corvel::windows
