@@ -8,6 +8,7 @@
 
 #include "app/RunForm.h"
 #include "console/ConsoleSession.h"
+#include "console/windows/ConsoleText.h"
 #include "console/windows/ConsoleWindowDevice.h"
 #include "runtime/RuntimeError.h"
 #include "runtime/windows/ProcessCommands.h"
@@ -21,7 +22,9 @@ constexpr int noConsoleExitCode = 2;
 
 int main() {
     using namespace corvel;
-    const std::string tail = commandTailFromCommandLine(GetCommandLineA());
+    // The command line in the console's code page, as typed keys arrive: the
+    // system's own code page for programs is another one.
+    const std::string tail = commandTailFromCommandLine(windows::consoleTextFromWide(GetCommandLineW()));
     switch (commandRequest(tail)) {
     case CommandRequest::help: printUsage(); return 0;
     case CommandRequest::version: printVersion(); return 0;

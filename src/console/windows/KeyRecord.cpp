@@ -2,8 +2,8 @@
 // code from the record or, when missing, from the virtual key.
 #include "console/windows/KeyRecord.h"
 
-#include "console/Cp437.h"
 #include "console/UsLayout.h"
+#include "console/windows/ConsoleText.h"
 
 namespace corvel::windows {
 
@@ -45,13 +45,6 @@ std::uint8_t scanCodeOfVirtualKey(std::uint16_t virtualKey) {
     return 0;
 }
 
-// The byte of a character: control characters as they are, the rest through
-// code page 437; -1 when it has none.
-int characterByte(char16_t character) {
-    if (character < 32 || character == 127) return character;
-    return unicodeToCp437(character);
-}
-
 }  // namespace
 
 KeyEvent keyEventFromRecord(const KeyRecord& record) {
@@ -60,7 +53,7 @@ KeyEvent keyEventFromRecord(const KeyRecord& record) {
         event.isKey = false;
         return event;
     }
-    const int byte = characterByte(record.character);
+    const int byte = consoleByte(record.character);
     if (byte < 0) {
         event.isKey = false;  // a character code page 437 lacks
         return event;

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include "console/ConsoleSession.h"
 #include "console/windows/ChangedRectangles.h"
+#include "console/windows/ConsoleText.h"
 #include "console/windows/KeyRecord.h"
 
 namespace corvel::windows {
@@ -33,6 +35,14 @@ TEST(KeyRecord, mapsFieldForFieldAndDropsWhatCodePage437Lacks) {
     KeyEvent dropped = keyEventFromRecord({true, true, 0, 0, u'\u4E2D', 0});
     EXPECT_FALSE(dropped.isKey) << "a character code page 437 has not is no key, not an extended key";
     EXPECT_FALSE(keyEventFromRecord({false, true, 0, 0, 0, 0}).isKey) << "mouse, focus, size";
+}
+
+// The command line comes in the console's code page as keys do: a quoted
+// path with blanks, then a name with an accent and a character code page
+// 437 lacks.
+TEST(ConsoleText, theCommandTailIsInCodePage437) {
+    const std::string line = consoleTextFromWide(L"\"C:\\Program Files\\corvel.exe\"  R\u00E9seau \u4E2Dnet");
+    EXPECT_EQ(commandTailFromCommandLine(line), "R\x82seau net");
 }
 
 TEST(ChangedRectangles, oneRectanglePerRunOfChangedRows) {
