@@ -31,14 +31,15 @@ bool readCursorShape(HANDLE handle, CursorShape& shape) {
 }
 
 // The byte whose glyph a console cell shows; '?' for a glyph code page 437
-// has not.
+// has not. The glyphs of the control bytes (0..31, 127) are the only ones a
+// typed character never stands for.
 std::uint8_t byteOfGlyph(WCHAR glyph) {
     const int byte = unicodeToCp437(glyph);
     if (byte >= 0) return static_cast<std::uint8_t>(byte);
-    for (int b = 0; b < 256; ++b) {
+    for (int b = 0; b < 32; ++b) {
         if (cp437ToUnicode(static_cast<std::uint8_t>(b)) == glyph) return static_cast<std::uint8_t>(b);
     }
-    return '?';
+    return cp437ToUnicode(127) == glyph ? 127 : '?';
 }
 
 }  // namespace

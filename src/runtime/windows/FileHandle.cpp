@@ -1,5 +1,6 @@
 // Output file handles on Windows: CreateFileA with share mode 0 (no other
-// opener while the form runs), open-always, never through a symbolic link,
+// opener while the form runs), open-always, never through a symbolic link
+// or junction (a file a cloud service keeps in sync is the file itself),
 // GetFileType, ReadFile, SetFilePointer and SetEndOfFile for a disk file,
 // WriteFile, FlushFileBuffers and CloseHandle; MoveFileExA and DeleteFileA
 // for a backup; each through the gateway. Bytes are written as they are: no
@@ -33,26 +34,51 @@ std::uint8_t askDisk(FileHandle& file) {
     return 0;
 }
 
-// A symbolic link (any reparse point) opened itself rather than followed
-// is refused with 75; 0 for anything else.
-std::uint8_t refuseLink(const FileHandle& file) {
+// What identifies an opened file, and whether it is a reparse point.
+struct FileIdentity {
+    DWORD volume = 0;
+    DWORD indexHigh = 0;
+    DWORD indexLow = 0;
+    bool reparsePoint = false;
+    bool operator==(const FileIdentity& other) const {
+        return volume == other.volume && indexHigh == other.indexHigh && indexLow == other.indexLow;
+    }
+};
+
+std::uint8_t identify(const FileHandle& file, FileIdentity& identity) {
     BY_HANDLE_FILE_INFORMATION information{};
     SystemResult asked = callSystem("GetFileInformationByHandle", [&] {
         return boolResult(GetFileInformationByHandle(handleOf(file), &information));
     });
     if (asked.failed()) return file.disk ? codeOf(asked) : 0;  // a device has no such information
-    return (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 ? 75 : 0;
+    identity = {information.dwVolumeSerialNumber, information.nFileIndexHigh, information.nFileIndexLow,
+                (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0};
+    return 0;
+}
+
+// Whether a reparse point opened itself stands for another name (a symbolic
+// link, a junction): 75 then. Others (a file a cloud service keeps in sync,
+// a deduplicated file) are the file itself: 0.
+std::uint8_t refuseNameSurrogate(const FileHandle& file) {
+    FILE_ATTRIBUTE_TAG_INFO tag{};
+    SystemResult asked = callSystem("GetFileInformationByHandleEx", [&] {
+        return boolResult(GetFileInformationByHandleEx(handleOf(file), FileAttributeTagInfo, &tag, sizeof tag));
+    });
+    if (asked.failed()) return codeOf(asked);
+    return IsReparseTagNameSurrogate(tag.ReparseTag) ? 75 : 0;
 }
 
 // The file opened with share mode 0 and no inheritance (a child command
-// never holds it); a final symbolic link is opened itself, not followed.
-std::uint8_t openHandle(const std::string& name, DWORD access, DWORD disposition, FileHandle& file) {
+// never holds it); with openReparsePoint a final symbolic link is opened
+// itself, not followed.
+std::uint8_t openHandle(const std::string& name, DWORD access, DWORD disposition, bool openReparsePoint,
+                        FileHandle& file) {
     SECURITY_ATTRIBUTES security{};
     security.nLength = sizeof security;
     security.bInheritHandle = FALSE;
+    const DWORD flags = FILE_ATTRIBUTE_NORMAL | (openReparsePoint ? FILE_FLAG_OPEN_REPARSE_POINT : 0);
     SystemResult opened = callSystem("CreateFileA", [&]() -> long long {
-        HANDLE handle = CreateFileA(name.c_str(), access, 0, &security, disposition,
-                                    FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+        HANDLE handle = CreateFileA(name.c_str(), access, 0, &security, disposition, flags, nullptr);
         return handle == INVALID_HANDLE_VALUE ? -1 : reinterpret_cast<std::intptr_t>(handle);
     });
     if (opened.failed()) return codeOf(opened);
@@ -60,13 +86,30 @@ std::uint8_t openHandle(const std::string& name, DWORD access, DWORD disposition
     return 0;
 }
 
+// Opens name as openFileForOutput does; a reparse point that is the file
+// itself is opened again through its name, and must still be the same file.
+std::uint8_t openOutputHandle(const std::string& name, FileHandle& file) {
+    if (std::uint8_t failure = openHandle(name, GENERIC_READ | GENERIC_WRITE, OPEN_ALWAYS, true, file)) return failure;
+    FileIdentity opened;
+    std::uint8_t failure = askDisk(file);
+    if (failure == 0) failure = identify(file, opened);
+    if (failure == 0 && opened.reparsePoint) failure = refuseNameSurrogate(file);
+    if (failure != 0 || !opened.reparsePoint) return failure;
+    closeFileHandle(file);
+    file.value = -1;
+    if ((failure = openHandle(name, GENERIC_READ | GENERIC_WRITE, OPEN_EXISTING, false, file)) != 0) return failure;
+    FileIdentity reopened;
+    failure = askDisk(file);
+    if (failure == 0) failure = identify(file, reopened);
+    if (failure == 0 && !(reopened == opened)) failure = 75;  // the name was changed in between
+    return failure;
+}
+
 }  // namespace
 
 std::uint8_t openFileForOutput(const std::string& name, FileHandle& file) {
-    if (std::uint8_t failure = openHandle(name, GENERIC_READ | GENERIC_WRITE, OPEN_ALWAYS, file)) return failure;
-    std::uint8_t failure = askDisk(file);
-    if (failure == 0) failure = refuseLink(file);
-    if (failure != 0) {
+    const std::uint8_t failure = openOutputHandle(name, file);
+    if (failure != 0 && file.value != -1) {
         closeFileHandle(file);
         file.value = -1;
     }
@@ -94,7 +137,7 @@ WriteOutcome writeFileHandle(const FileHandle& file, const char* data, std::size
 
 std::uint8_t createNewFile(const std::string& name, const FileHandle& /*like*/, FileHandle& file) {
     // The new file's access comes from its directory, as every file's does.
-    if (std::uint8_t failure = openHandle(name, GENERIC_WRITE, CREATE_NEW, file)) return failure;
+    if (std::uint8_t failure = openHandle(name, GENERIC_WRITE, CREATE_NEW, true, file)) return failure;
     file.disk = true;
     return 0;
 }
@@ -127,7 +170,7 @@ std::uint8_t syncFileHandle(const FileHandle& file) {
 
 std::uint8_t renameFile(const std::string& from, const std::string& to) {
     SystemResult moved = callSystem("MoveFileExA", [&] {
-        return boolResult(MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING));
+        return boolResult(MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH));
     });
     return codeOf(moved);
 }
