@@ -52,7 +52,13 @@ void OutputFiles::openOutputFile(ErrorState& errors, int fileNumber, std::string
     // A file on disk is emptied, once what is to be kept of it is kept; a
     // device is written as it is.
     if (file.handle.disk) {
-        std::uint8_t failure = backup != nullptr ? keepEarlierContent(file.handle, *backup) : 0;
+        std::uint8_t failure = 0;
+        try {
+            failure = backup != nullptr ? keepEarlierContent(file.handle, *backup) : 0;
+        } catch (const std::bad_alloc&) {
+            closeFileHandle(file.handle);  // a failed open leaves nothing open
+            throw;
+        }
         if (failure == 0) failure = truncateFileHandle(file.handle, 0);
         if (failure != 0) {
             closeFileHandle(file.handle);

@@ -90,11 +90,13 @@ template <class Write>
 SystemResult callSystemWrite(std::string_view name, std::size_t size, Write&& write) {
     auto lock = detail::lockSystemCalls();
     detail::SystemCallPlan plan = detail::planSystemCall(name);
-    if (plan.failWith != 0) return {-1, plan.failWith};
+    if (plan.outOfMemory) throw std::bad_alloc();
+    if (plan.failWith != 0 && !plan.afterCall) return {-1, plan.failWith};
     if (plan.writeLimit) size = std::min(size, *plan.writeLimit);
     const detail::PlatformCallState state = detail::beginPlatformCall();
     long long value = static_cast<long long>(write(size));
     const int error = detail::endPlatformCall(state);
+    if (plan.failWith != 0) return {-1, plan.failWith};
     return {value, value == -1 ? error : 0};
 }
 

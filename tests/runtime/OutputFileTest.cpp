@@ -3,6 +3,8 @@
 #include <filesystem>
 
 #include "runtime/OutputFileFixture.h"
+#include "runtime/SystemCallFaults.h"
+#include "PlatformFaults.h"
 
 namespace corvel {
 namespace {
@@ -43,6 +45,26 @@ TEST_F(OutputFileTest, everyItemIsWithTheSystemWhenTheCallReturns) {
     EXPECT_EQ(readFile(path), "Name: Ann");
     files.endFileLine(errors, 1);
     EXPECT_EQ(readFile(path), "Name: Ann\r\n");
+}
+
+// Memory running out while the earlier content is being kept: the open
+// fails as a whole, and the file is neither emptied nor left held.
+TEST_F(OutputFileTest, memoryRunningOutWhileKeepingTheEarlierContentLeavesTheFileFree) {
+    const std::string earlier = "a\r\n\r\nb\r\n";
+    writeFile(path, earlier);
+    const std::string backupName = directory.file("MyCorvel.Bak");
+    const BackupRule rule{backupName, 2};
+    {
+        SystemCallFault fault{test::platform::readCall, 1, 0, {}};
+        fault.outOfMemory = true;
+        testing::PlantedFaults faults({fault});
+        EXPECT_THROW(files.openOutputFile(errors, 1, path, &rule), std::bad_alloc);
+    }
+    EXPECT_FALSE(files.isOpen(1));
+    EXPECT_EQ(readFile(path), earlier);
+    files.openOutputFile(errors, 1, path, &rule);
+    EXPECT_EQ(errors.takeErrorCode(), 0) << "the failed open held on to the file";
+    EXPECT_EQ(readFile(backupName), earlier);
 }
 
 TEST_F(OutputFileTest, refusesBadNamesNumbersAndReuse) {
