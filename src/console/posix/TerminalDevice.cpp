@@ -75,8 +75,10 @@ void terminalSize(int fd, int& rows, int& columns) {
 
 // Writes all of bytes in one write() when the terminal takes it, going on
 // after short writes and interruptions.
+// A stop that hands the terminal back in the middle drops the rest: it would
+// land on the shell's screen, and going on repaints everything anyway.
 void writeAll(int fd, const char* data, std::size_t length) {
-    while (length > 0) {
+    while (length > 0 && !terminalRestore().handedBack()) {
         ssize_t n = ::write(fd, data, length);
         if (n > 0) {
             data += n;
@@ -90,6 +92,11 @@ void writeAll(int fd, const char* data, std::size_t length) {
             return;
         }
     }
+}
+
+// Asks the terminal to take a size (which many leave as it is).
+std::string sizeRequest(int rows, int columns) {
+    return "\x1b[8;" + std::to_string(rows) + ";" + std::to_string(columns) + "t";
 }
 
 // Terminals erase in the current background colour, all but a terminal
@@ -189,7 +196,7 @@ bool TerminalDevice::setUp(std::string& errorText) {
     restore.pushBytes(fd_, bracketedPasteOff);
     restore.pushBytes(fd_, resetScreenState);
     restore.setCancelBytes(fd_, cancelHalfSent);
-    writeOut(enterModes() + std::string(KeyboardProtocol::query));
+    writeOut(enterModes() + std::string(bracketedPasteOn) + std::string(KeyboardProtocol::query));
     return true;
 }
 
@@ -197,8 +204,15 @@ std::string TerminalDevice::enterModes() {
     std::string enter;
     enter += enterAlternateScreen;
     enter += autowrapOff;
-    enter += bracketedPasteOn;
     return enter;
+}
+
+// Pastes marked and keys in the keyboard protocol's form: the form's, not a
+// child's, which gets the terminal's plain keys (Ctrl+C as an interrupt).
+std::string TerminalDevice::keyModes(bool on) const {
+    std::string modes(on ? bracketedPasteOn : bracketedPasteOff);
+    if (keyboardProtocolOn_) modes += on ? KeyboardProtocol::switchOn : KeyboardProtocol::switchOff;
+    return modes;
 }
 
 void TerminalDevice::setChildRunning(bool running) {
@@ -206,10 +220,12 @@ void TerminalDevice::setChildRunning(bool running) {
     childRunning_ = running;
     if (running) {
         // The child gets the terminal as it was found, as a shell gives it.
+        writeOut(keyModes(false));
         tcsetattr(fd_, TCSADRAIN, &original_);
         return;
     }
     resumeAfterStop();
+    writeOut(keyModes(true));
     tcsetattr(fd_, TCSADRAIN, &raw_);
     takeQueuedKeys();
     // What the child or the terminal's echo drew meanwhile is painted over.
@@ -240,15 +256,15 @@ void TerminalDevice::takeQueuedKeys() {
 void TerminalDevice::resumeAfterStop() {
     if (closed_ || !takeContinued()) return;
     TerminalSignalsHeld held;
+    // The settings first: continued in the background, the program stops
+    // here (SIGTTOU) before it has written anything to the shell's screen.
+    tcsetattr(fd_, TCSADRAIN, childRunning_ ? &original_ : &raw_);
     if (terminalRestore().takeBack()) {
         std::string enter = enterModes();
-        if (keyboardProtocolOn_) enter += KeyboardProtocol::switchOn;
-        if (sizeUndoRecorded_) {
-            enter += "\x1b[8;" + std::to_string(grid_.height()) + ";" + std::to_string(grid_.width()) + "t";
-        }
+        if (!childRunning_) enter += keyModes(true);
+        if (sizeUndoRecorded_) enter += sizeRequest(grid_.height(), grid_.width());
         writeOut(enter);
     }
-    tcsetattr(fd_, TCSADRAIN, childRunning_ ? &original_ : &raw_);
     terminalResized();
     renderer_.invalidate();
     touchAll();
@@ -285,13 +301,10 @@ void TerminalDevice::resize(int columns, int rows) {
     cursorRow_ = std::min(cursorRow_, rows);
     cursorColumn_ = std::min(cursorColumn_, columns);
     if (rows == renderer_.terminalRows() && columns == renderer_.terminalColumns()) return;
-    std::string request = "\x1b[8;" + std::to_string(rows) + ";" + std::to_string(columns) + "t";
     if (!sizeUndoRecorded_) {
-        std::string back =
-            "\x1b[8;" + std::to_string(originalRows_) + ";" + std::to_string(originalColumns_) + "t";
-        sizeUndoRecorded_ = terminalRestore().pushBytes(fd_, back);
+        sizeUndoRecorded_ = terminalRestore().pushBytes(fd_, sizeRequest(originalRows_, originalColumns_));
     }
-    prefix_ += request;
+    prefix_ += sizeRequest(rows, columns);
 }
 
 void TerminalDevice::setCursor(int row, int column) {

@@ -104,6 +104,7 @@ private:
     void awaitLateReplies();
     [[noreturn]] void terminalLost();
     static std::string enterModes();
+    std::string keyModes(bool on) const;
     void takeQueuedKeys();
     void resumeAfterStop();
     void writeOut(const std::string& bytes);

@@ -58,6 +58,8 @@ public:
     // The program has the terminal again: true when it had been handed back
     // (its set-up must then be done again, with terminal signals held).
     bool takeBack() { return handedBack_.exchange(false); }
+    // Handed back for a stop and not taken again yet.
+    bool handedBack() const { return handedBack_.load(); }
 
     // Steps recorded and not yet run.
     bool armed() const { return count_.load() != 0 && !done_.load(); }

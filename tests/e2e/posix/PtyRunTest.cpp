@@ -27,7 +27,7 @@ void expectTerminalRestored(const PtyProgram& program) {
     const std::string& out = program.output();
     EXPECT_TRUE(program.settingsAsBefore()) << "terminal settings";
     EXPECT_EQ(occurrences(out, "\x1b[?1049l"), 1) << "left the alternate screen once";
-    EXPECT_EQ(occurrences(out, "\x1b[?2004l"), 1) << "bracketed paste off once";
+    EXPECT_EQ(occurrences(out, "\x1b[?2004l"), occurrences(out, "\x1b[?2004h")) << "bracketed paste off as often as on";
     EXPECT_EQ(occurrences(out, "\x1b[<u"), occurrences(out, "\x1b[>1u")) << "keyboard protocol off as often as on";
     for (auto [on, off] : {std::pair<std::string, std::string>{"\x1b[?1049h", "\x1b[?1049l"},
                            {"\x1b[?2004h", "\x1b[?2004l"},
@@ -322,6 +322,7 @@ TEST(PtyRun, theToneProgramGetsTheTerminalAsAShellGivesIt) {
     std::string application = readFile("MyCorvel.Txt");
     EXPECT_EQ(lineCount(application), 19) << "Esc and x are no Alt+X";
     EXPECT_NE(application.find("Real Name = Jane Doe\r\n"), std::string::npos);
+    EXPECT_EQ(occurrences(program.output(), "\x1b[?2004l"), 2) << "plain keys for the tone program, and at the end";
     expectTerminalRestored(program);
 }
 
