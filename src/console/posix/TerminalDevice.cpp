@@ -353,6 +353,9 @@ ScreenState TerminalDevice::screenState() const {
 
 void TerminalDevice::present() {
     if (closed_) return;
+    // The form waits for a child and reads no keys: a resize meanwhile is
+    // seen here, so that the child's output is shown at the new size.
+    if (childRunning_) takeWake();
     resumeAfterStop();
     frame_.clear();
     frame_ += prefix_;
@@ -420,12 +423,7 @@ void TerminalDevice::pump(int waitMs) {
     int ready = poll(fds, 2, waitMs);
     std::int64_t now = nowMs();
     if (ready > 0) {
-        if (fds[1].revents & POLLIN) {
-            char drain[64];
-            while (::read(wakeRead_, drain, sizeof drain) > 0) {
-            }
-            terminalResized();
-        }
+        if (fds[1].revents & POLLIN) takeWake();
         if (fds[0].revents & (POLLIN | POLLHUP | POLLERR)) readTerminal(now);
     }
     resumeAfterStop();
@@ -468,6 +466,14 @@ void TerminalDevice::readTerminal(std::int64_t nowMs) {
     } else if (n == 0 || (errno != EINTR && errno != EAGAIN)) {
         terminalLost();
     }
+}
+
+// A resize or a continue rang the wake pipe: the size is asked again.
+void TerminalDevice::takeWake() {
+    char drain[64];
+    bool woken = false;
+    while (::read(wakeRead_, drain, sizeof drain) > 0) woken = true;
+    if (woken) terminalResized();
 }
 
 void TerminalDevice::terminalResized() {

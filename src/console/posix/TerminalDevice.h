@@ -99,6 +99,7 @@ private:
     // resize, and turns what came into events.
     void pump(int waitMs);
     void readTerminal(std::int64_t nowMs);
+    void takeWake();
     void terminalResized();
     void takeReplies();
     void awaitLateReplies();
