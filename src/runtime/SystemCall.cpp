@@ -61,4 +61,9 @@ SystemCallPlan planSystemCall(std::string_view name) {
 
 }  // namespace detail
 
+std::uint8_t failureCode(const SystemResult& result) {
+    if (!result.failed()) return 0;
+    return result.error != 0 ? systemErrorCode(result.error) : 51;
+}
+
 }  // namespace corvel

@@ -25,6 +25,9 @@ struct SystemResult {
 // The run-time error code of one of the platform's error numbers (errno on
 // POSIX, the last-error value on Windows); 0 stays 0.
 std::uint8_t systemErrorCode(int error);
+// The run-time error code of a call's result: 0 after success, the mapped
+// code of its error number after a failure (51 when it named none).
+std::uint8_t failureCode(const SystemResult& result);
 
 // A fault a test plants for a named call ("open", "write", "flock", ...).
 struct SystemCallFault {

@@ -37,7 +37,7 @@ std::uint8_t openFailureCode(const std::string& name, int error) {
 std::uint8_t askDisk(FileHandle& file) {
     struct stat info {};
     SystemResult status = callSystem("fstat", [&] { return ::fstat(descriptor(file), &info); });
-    if (status.failed()) return errnoToRuntimeError(status.error);
+    if (status.failed()) return failureCode(status);
     file.disk = S_ISREG(info.st_mode);
     return 0;
 }
@@ -47,7 +47,7 @@ std::uint8_t askDisk(FileHandle& file) {
 std::uint8_t lockExclusively(const FileHandle& file) {
     SystemResult locked = callSystem("flock", [&] { return ::flock(descriptor(file), LOCK_EX | LOCK_NB); });
     if (locked.failed() && locked.error != ENOLCK && locked.error != EOPNOTSUPP) {
-        return errnoToRuntimeError(locked.error);
+        return failureCode(locked);
     }
     return 0;
 }
@@ -75,7 +75,7 @@ std::uint8_t openFileForOutput(const std::string& name, FileHandle& file) {
 std::uint8_t createNewFile(const std::string& name, const FileHandle& like, FileHandle& file) {
     struct stat info {};
     SystemResult status = callSystem("fstat", [&] { return ::fstat(descriptor(like), &info); });
-    if (status.failed()) return errnoToRuntimeError(status.error);
+    if (status.failed()) return failureCode(status);
     const mode_t access = info.st_mode & 0666;
     SystemResult created = callSystem("open", [&] {
         return ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, access);
@@ -91,7 +91,7 @@ ReadOutcome readFileHandle(const FileHandle& file, std::uint64_t position, char*
     for (;;) {
         SystemResult result = callSystem("pread", [&] { return ::pread(descriptor(file), data, size, offset); });
         if (!result.failed()) return {static_cast<std::size_t>(result.value), 0};
-        if (result.error != EINTR) return {0, errnoToRuntimeError(result.error)};
+        if (result.error != EINTR) return {0, failureCode(result)};
     }
 }
 
@@ -102,7 +102,7 @@ WriteOutcome writeFileHandle(const FileHandle& file, const char* data, std::size
             return ::write(descriptor(file), data + outcome.written, count);
         });
         if (result.failed()) {
-            if (result.error != EINTR) outcome.failure = errnoToRuntimeError(result.error);
+            if (result.error != EINTR) outcome.failure = failureCode(result);
         } else if (result.value == 0) {
             outcome.failure = file.disk ? 61 : 57;  // no progress: the medium is full
         } else {
@@ -115,35 +115,35 @@ WriteOutcome writeFileHandle(const FileHandle& file, const char* data, std::size
 std::uint8_t truncateFileHandle(const FileHandle& file, std::uint64_t position) {
     const auto end = static_cast<off_t>(position);
     SystemResult cut = callSystem("ftruncate", [&] { return ::ftruncate(descriptor(file), end); });
-    return cut.failed() ? errnoToRuntimeError(cut.error) : 0;
+    return failureCode(cut);
 }
 
 std::uint8_t seekFileHandle(const FileHandle& file, std::uint64_t position) {
     const auto offset = static_cast<off_t>(position);
     SystemResult moved = callSystem("lseek", [&] { return ::lseek(descriptor(file), offset, SEEK_SET); });
-    return moved.failed() ? errnoToRuntimeError(moved.error) : 0;
+    return failureCode(moved);
 }
 
 std::uint8_t syncFileHandle(const FileHandle& file) {
     if (!file.disk) return 0;
     SystemResult synced = callSystem("fdatasync", [&] { return ::fdatasync(descriptor(file)); });
-    return synced.failed() ? errnoToRuntimeError(synced.error) : 0;
+    return failureCode(synced);
 }
 
 std::uint8_t closeFileHandle(const FileHandle& file) {
     // The descriptor is gone after close() even when it reports EINTR.
     SystemResult closed = callSystem("close", [&] { return ::close(descriptor(file)); });
-    return closed.failed() ? errnoToRuntimeError(closed.error) : 0;
+    return failureCode(closed);
 }
 
 std::uint8_t renameFile(const std::string& from, const std::string& to) {
     SystemResult renamed = callSystem("rename", [&] { return ::rename(from.c_str(), to.c_str()); });
-    return renamed.failed() ? errnoToRuntimeError(renamed.error) : 0;
+    return failureCode(renamed);
 }
 
 std::uint8_t removeFile(const std::string& name) {
     SystemResult removed = callSystem("unlink", [&] { return ::unlink(name.c_str()); });
-    return removed.failed() && removed.error != ENOENT ? errnoToRuntimeError(removed.error) : 0;
+    return removed.error == ENOENT ? 0 : failureCode(removed);
 }
 
 }  // namespace corvel

@@ -6,12 +6,11 @@
 #include <windows.h>
 
 #include "runtime/SystemCall.h"
+#include "runtime/windows/BoolResult.h"
 
 namespace corvel {
 
 namespace {
-
-long long boolResult(BOOL done) { return done ? 1 : -1; }
 
 // Arguments joined into one command line, each with blanks in quotes.
 std::string joinArguments(const std::vector<std::string>& arguments) {

@@ -9,6 +9,7 @@
 
 #include "runtime/FileHandle.h"
 #include "runtime/SystemCall.h"
+#include "runtime/windows/BoolResult.h"
 
 namespace corvel {
 
@@ -16,20 +17,13 @@ namespace {
 
 HANDLE handleOf(const FileHandle& file) { return reinterpret_cast<HANDLE>(file.value); }
 
-std::uint8_t codeOf(const SystemResult& result) {
-    return result.failed() ? (result.error != 0 ? systemErrorCode(result.error) : 51) : 0;
-}
-
-// -1 for a failed BOOL call, so the gateway sees the failure.
-long long boolResult(BOOL done) { return done ? 1 : -1; }
-
 // Whether the opened handle is a disk file: 0 when known, else the code.
 std::uint8_t askDisk(FileHandle& file) {
     SystemResult type = callSystem("GetFileType", [&]() -> long long {
         const DWORD kind = GetFileType(handleOf(file));
         return kind == FILE_TYPE_UNKNOWN && GetLastError() != NO_ERROR ? -1 : static_cast<long long>(kind);
     });
-    if (type.failed()) return codeOf(type);
+    if (type.failed()) return failureCode(type);
     file.disk = type.value == FILE_TYPE_DISK;
     return 0;
 }
@@ -50,7 +44,7 @@ std::uint8_t identify(const FileHandle& file, FileIdentity& identity) {
     SystemResult asked = callSystem("GetFileInformationByHandle", [&] {
         return boolResult(GetFileInformationByHandle(handleOf(file), &information));
     });
-    if (asked.failed()) return file.disk ? codeOf(asked) : 0;  // a device has no such information
+    if (asked.failed()) return file.disk ? failureCode(asked) : 0;  // a device has no such information
     identity = {information.dwVolumeSerialNumber, information.nFileIndexHigh, information.nFileIndexLow,
                 (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0};
     return 0;
@@ -64,7 +58,7 @@ std::uint8_t refuseNameSurrogate(const FileHandle& file) {
     SystemResult asked = callSystem("GetFileInformationByHandleEx", [&] {
         return boolResult(GetFileInformationByHandleEx(handleOf(file), FileAttributeTagInfo, &tag, sizeof tag));
     });
-    if (asked.failed()) return codeOf(asked);
+    if (asked.failed()) return failureCode(asked);
     return IsReparseTagNameSurrogate(tag.ReparseTag) ? 75 : 0;
 }
 
@@ -81,7 +75,7 @@ std::uint8_t openHandle(const std::string& name, DWORD access, DWORD disposition
         HANDLE handle = CreateFileA(name.c_str(), access, 0, &security, disposition, flags, nullptr);
         return handle == INVALID_HANDLE_VALUE ? -1 : reinterpret_cast<std::intptr_t>(handle);
     });
-    if (opened.failed()) return codeOf(opened);
+    if (opened.failed()) return failureCode(opened);
     file.value = static_cast<std::intptr_t>(opened.value);
     return 0;
 }
@@ -125,7 +119,7 @@ WriteOutcome writeFileHandle(const FileHandle& file, const char* data, std::size
             return WriteFile(handleOf(file), data + outcome.written, ask, &done, nullptr) ? static_cast<long long>(done) : -1LL;
         });
         if (result.failed()) {
-            outcome.failure = codeOf(result);
+            outcome.failure = failureCode(result);
         } else if (result.value == 0) {
             outcome.failure = file.disk ? 61 : 57;  // no progress: the medium is full
         } else {
@@ -158,26 +152,26 @@ ReadOutcome readFileHandle(const FileHandle& file, std::uint64_t position, char*
         return GetLastError() == ERROR_HANDLE_EOF ? 0LL : -1LL;
     });
     const std::uint8_t restored = seekFileHandle(file, writePosition);
-    if (result.failed()) return {0, codeOf(result)};
+    if (result.failed()) return {0, failureCode(result)};
     return {static_cast<std::size_t>(result.value), restored};
 }
 
 std::uint8_t syncFileHandle(const FileHandle& file) {
     if (!file.disk) return 0;
     SystemResult flushed = callSystem("FlushFileBuffers", [&] { return boolResult(FlushFileBuffers(handleOf(file))); });
-    return codeOf(flushed);
+    return failureCode(flushed);
 }
 
 std::uint8_t renameFile(const std::string& from, const std::string& to) {
     SystemResult moved = callSystem("MoveFileExA", [&] {
         return boolResult(MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH));
     });
-    return codeOf(moved);
+    return failureCode(moved);
 }
 
 std::uint8_t removeFile(const std::string& name) {
     SystemResult removed = callSystem("DeleteFileA", [&] { return boolResult(DeleteFileA(name.c_str())); });
-    return removed.failed() && removed.error != ERROR_FILE_NOT_FOUND ? codeOf(removed) : 0;
+    return removed.failed() && removed.error != ERROR_FILE_NOT_FOUND ? failureCode(removed) : 0;
 }
 
 std::uint8_t seekFileHandle(const FileHandle& file, std::uint64_t position) {
@@ -186,7 +180,7 @@ std::uint8_t seekFileHandle(const FileHandle& file, std::uint64_t position) {
         const DWORD low = SetFilePointer(handleOf(file), static_cast<LONG>(position & 0xFFFFFFFFu), &high, FILE_BEGIN);
         return low == INVALID_SET_FILE_POINTER && GetLastError() != NO_ERROR ? -1 : 0;
     });
-    return codeOf(moved);
+    return failureCode(moved);
 }
 
 std::uint8_t truncateFileHandle(const FileHandle& file, std::uint64_t position) {
@@ -194,12 +188,12 @@ std::uint8_t truncateFileHandle(const FileHandle& file, std::uint64_t position) 
     // which is where the next write goes.
     if (std::uint8_t failure = seekFileHandle(file, position)) return failure;
     SystemResult cut = callSystem("SetEndOfFile", [&] { return boolResult(SetEndOfFile(handleOf(file))); });
-    return codeOf(cut);
+    return failureCode(cut);
 }
 
 std::uint8_t closeFileHandle(const FileHandle& file) {
     SystemResult closed = callSystem("CloseHandle", [&] { return boolResult(CloseHandle(handleOf(file))); });
-    return codeOf(closed);
+    return failureCode(closed);
 }
 
 }  // namespace corvel

@@ -38,7 +38,7 @@ std::uint32_t ProcessCommands::runCommand(ErrorState& errors, std::string_view c
                    ? 1LL : -1LL;
     });
     if (started.failed()) {
-        errors.raiseRuntimeError(started.error != 0 ? systemErrorCode(started.error) : 51);
+        errors.raiseRuntimeError(failureCode(started));
         console_.afterChild();
         return 0;
     }
