@@ -74,9 +74,9 @@ void terminalSize(int fd, int& rows, int& columns) {
 }
 
 // Writes all of bytes in one write() when the terminal takes it, going on
-// after short writes and interruptions.
-// A stop that hands the terminal back in the middle drops the rest: it would
-// land on the shell's screen, and going on repaints everything anyway.
+// after short writes and interruptions. A stop that hands the terminal back
+// in the middle drops the rest: it would land on the shell's screen, and
+// going on repaints everything anyway.
 void writeAll(int fd, const char* data, std::size_t length) {
     while (length > 0 && !terminalRestore().handedBack()) {
         ssize_t n = ::write(fd, data, length);

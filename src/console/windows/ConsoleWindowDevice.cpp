@@ -17,9 +17,6 @@ namespace corvel::windows {
 
 namespace {
 
-// Cells per WriteConsoleOutputW call, well inside what every console takes.
-constexpr int maximumCellsPerWrite = 8000;
-
 KeyRecord recordOf(const INPUT_RECORD& input) {
     KeyRecord record;
     if (input.EventType != KEY_EVENT) {
@@ -70,7 +67,7 @@ void ConsoleWindowDevice::setDefaultAttribute(std::uint8_t attribute) {
 void ConsoleWindowDevice::writeRectangle(int top, int left, int bottom, int right) {
     // The console takes a limited buffer per call: tall rectangles go in bands.
     const int columns = right - left + 1;
-    const int band = std::max(1, maximumCellsPerWrite / columns);
+    const int band = std::max(1, cellsPerCall / columns);
     std::vector<CHAR_INFO> cells(static_cast<std::size_t>(columns) * std::min(band, bottom - top + 1));
     for (int first = top; first <= bottom; first += band) {
         const int rows = std::min(band, bottom - first + 1);

@@ -67,6 +67,10 @@ public:
     long long frameCalls() const { return frameCalls_; }
 
 private:
+    // Cells per WriteConsoleOutputW or ReadConsoleOutputW call, well inside
+    // what every console takes.
+    static constexpr int cellsPerCall = 8000;
+
     ConsoleWindowDevice() = default;
     // Size, cells and cursor as the console has them now.
     void takeInConsole();

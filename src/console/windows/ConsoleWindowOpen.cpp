@@ -113,7 +113,7 @@ void ConsoleWindowDevice::takeInConsole() {
     row_ = shownRow_ = info.dwCursorPosition.Y + 1;
     column_ = shownColumn_ = info.dwCursorPosition.X + 1;
     // Read back in bands the console can hand over in one call.
-    const int band = std::max(1, 8000 / columns);
+    const int band = std::max(1, cellsPerCall / columns);
     std::vector<CHAR_INFO> cells(static_cast<std::size_t>(columns) * band);
     std::vector<Cell> row(static_cast<std::size_t>(columns));
     for (int top = 0; top < rows; top += band) {
