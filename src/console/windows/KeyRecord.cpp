@@ -53,11 +53,13 @@ KeyEvent keyEventFromRecord(const KeyRecord& record) {
         event.isKey = false;
         return event;
     }
-    const int byte = consoleByte(record.character);
-    if (byte < 0) {
-        event.isKey = false;  // a character code page 437 lacks
+    const std::string_view text = consoleText(record.character);
+    if (text.empty()) {
+        event.isKey = false;  // a mark, half a character: nothing to type
         return event;
     }
+    const int byte = static_cast<std::uint8_t>(text[0]);
+    event.more = text.substr(1);
     event.down = record.down;
     event.scanCode = record.scanCode != 0 && record.scanCode < 256 ? static_cast<std::uint8_t>(record.scanCode)
                                                                     : scanCodeOfVirtualKey(record.virtualKey);

@@ -25,10 +25,11 @@ struct KeyRecord {
 };
 
 // Field for field: scan code (taken from the virtual key where the console
-// gave none), character as its code page 437 byte, Shift, either Alt, Caps
-// Lock. A character that code page 437 lacks makes the record no key at
-// all, so that it is dropped rather than read as an extended key. Esc
-// without a character gets its character 27.
+// gave none), character as its code page 437 text (the first byte, the rest
+// as the event's further characters), Shift, either Alt, Caps Lock. A
+// character whose text is empty (a mark, the first half of a surrogate
+// pair) makes the record no key at all, so that it is not read as an
+// extended key. Esc without a character gets its character 27.
 KeyEvent keyEventFromRecord(const KeyRecord& record);
 
 }  // namespace corvel::windows

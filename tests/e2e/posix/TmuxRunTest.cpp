@@ -153,6 +153,25 @@ TEST(TmuxRun, aUserFillsInConfirmsAndFindsTheApplication) {
               "##:##:## ==={ End of Application }=== \r\n");
 }
 
+// A name in Polish and Russian: the field, the review row and the file show
+// the same code page 437 text (ó is byte 162).
+TEST(TmuxRun, aNameInOtherScriptsIsTransliteratedAlike) {
+    if (!haveTmux()) GTEST_SKIP() << "tmux is not installed: the real-terminal run is skipped";
+    TempDir dir;
+    TmuxSession tmux(dir.path(), "");
+    ASSERT_TRUE(tmux.waitFor("Enter REAL Name"));
+    tmux.type("\u0141\u00F3d\u017A \u0418\u0432\u0430\u043D");
+    ASSERT_TRUE(tmux.waitFor("\u25BA L\u00F3dz Ivan\n"));
+    tmux.type("\r" + answersTypedFrom(1));
+    ASSERT_TRUE(tmux.waitFor("Everything OK? (Y/N)"));
+    EXPECT_NE(tmux.screen().find("User Name = L\u00F3dz Ivan\n"), std::string::npos) << tmux.screen();
+    tmux.type("y\r");
+    ASSERT_TRUE(tmux.waitFor("{Press ENTER}"));
+    tmux.keys("Enter");
+    ASSERT_TRUE(waitForFile(dir.path() / "after"));
+    EXPECT_NE(readFile(dir.path() / "MyCorvel.Txt").find("\r\nReal Name = L\xA2" "dz Ivan\r\n"), std::string::npos);
+}
+
 std::vector<std::string> lines(const std::string& text) {
     std::vector<std::string> out;
     std::istringstream in(text);
