@@ -154,12 +154,13 @@ TEST(TmuxRun, aUserFillsInConfirmsAndFindsTheApplication) {
 }
 
 // A name in Polish and Russian: the field, the review row and the file show
-// the same code page 437 text (ó is byte 162).
+// the same code page 437 text (ó is byte 162); so do the title and the file
+// header for a network name in Greek.
 TEST(TmuxRun, aNameInOtherScriptsIsTransliteratedAlike) {
     if (!haveTmux()) GTEST_SKIP() << "tmux is not installed: the real-terminal run is skipped";
     TempDir dir;
-    TmuxSession tmux(dir.path(), "");
-    ASSERT_TRUE(tmux.waitFor("Enter REAL Name"));
+    TmuxSession tmux(dir.path(), "\u039B\u03AC\u03BC\u03B4\u03B1");
+    ASSERT_TRUE(tmux.waitFor("-=:{ L\u00E1\u00B5\u03B4\u03B1 Application }:=-"));
     tmux.type("\u0141\u00F3d\u017A \u0418\u0432\u0430\u043D");
     ASSERT_TRUE(tmux.waitFor("\u25BA L\u00F3dz Ivan\n"));
     tmux.type("\r" + answersTypedFrom(1));
@@ -169,7 +170,9 @@ TEST(TmuxRun, aNameInOtherScriptsIsTransliteratedAlike) {
     ASSERT_TRUE(tmux.waitFor("{Press ENTER}"));
     tmux.keys("Enter");
     ASSERT_TRUE(waitForFile(dir.path() / "after"));
-    EXPECT_NE(readFile(dir.path() / "MyCorvel.Txt").find("\r\nReal Name = L\xA2" "dz Ivan\r\n"), std::string::npos);
+    const std::string application = readFile(dir.path() / "MyCorvel.Txt");
+    EXPECT_NE(application.find("-=:{ L\xA0\xE6\xEB\xE0 Application }:=-"), std::string::npos);
+    EXPECT_NE(application.find("\r\nReal Name = L\xA2" "dz Ivan\r\n"), std::string::npos);
 }
 
 std::vector<std::string> lines(const std::string& text) {
