@@ -29,7 +29,7 @@ struct KeyEvent {
     // The further characters the key types, in order, when it types one
     // character: a character code page 437 lacks may render as several
     // (Щ types S, then hch). Static text.
-    std::string_view more;
+    std::string_view more = {};
     friend bool operator==(const KeyEvent&, const KeyEvent&) = default;
 };
 
