@@ -74,8 +74,6 @@ SPECIAL = {
     "Þ": "Th", "þ": "th", "Ð": "D", "ð": "d", "Ŋ": "N", "ŋ": "n", "ẞ": "SS", "ĸ": "k",
 }
 
-# Byte 255, the no-break space, is kept: the code page has it, and text it
-# has is stored as it always was.
 # Look-alikes the program takes as the glyphs the code page shows (its
 # unicodeToCp437): typed, they are those bytes already.
 LOOK_ALIKES = {0x03B2: 0xE1, 0x03BC: 0xE6, 0x2126: 0xEA, 0x2208: 0xEE, 0x03D5: 0xED}
@@ -95,6 +93,9 @@ def load(path):
 
 
 def codePage():
+    """The byte of each character code page 437 has (the no-break space,
+    byte 255, among them: text the code page has is stored as it always
+    was), control range aside."""
     table = {}
     for b in list(range(32, 127)) + list(range(128, 256)):
         table[ord(bytes([b]).decode("cp437"))] = b

@@ -40,13 +40,6 @@ TEST(Transliteration, namesInEveryScriptArriveReadable) {
     for (const Case& c : cases) EXPECT_EQ(stored(c.typed), c.stored);
 }
 
-TEST(Transliteration, controlsStayAndWhatIsNoCharacterGivesNothing) {
-    EXPECT_EQ(cp437Text(U'\x1B'), "\x1B");
-    EXPECT_EQ(cp437Text(U'\0'), std::string_view("", 1));
-    EXPECT_EQ(cp437Text(0xD800), "");
-    EXPECT_EQ(cp437Text(0x110000), "");
-}
-
 // The lookup halves the table: it must be sorted, and no run may hide a
 // character the code page has (that one would no longer be stored as is).
 TEST(Transliteration, tableRunsAreSortedAndHoldOnlyCharactersTheCodePageLacks) {
