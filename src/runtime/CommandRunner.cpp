@@ -13,9 +13,6 @@ namespace corvel {
 
 namespace {
 
-// Only this much of a command line is used; the rest is cut without notice.
-constexpr std::size_t commandLimit = 256;
-
 // The interpreter runs in-process for its built-ins, but its start still
 // passes the system-call gateway, where it can fail as a child's start can.
 bool startInterpreter(ErrorState& errors) {
