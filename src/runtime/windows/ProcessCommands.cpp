@@ -12,13 +12,6 @@
 
 namespace corvel::windows {
 
-namespace {
-
-// Only this much of a command line is used; the rest is cut without notice.
-constexpr std::size_t commandLimit = 256;
-
-}  // namespace
-
 std::uint32_t ProcessCommands::runCommand(ErrorState& errors, std::string_view commandText,
                                           std::uint16_t showStyleAndWait, bool inheritHandles) {
     std::string commandLine(commandText.substr(0, commandLimit));  // NUL-ended by the string
