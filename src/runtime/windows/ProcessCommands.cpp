@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "runtime/CommandLine.h"
 #include "runtime/ErrorState.h"
@@ -71,28 +72,53 @@ HANDLE inheritable(void* handle) {
     return copy;
 }
 
-// The console's handles as a child's standard handles, given back when the
-// child has started.
+// The console's handles as a child's standard handles, and the list that
+// lets the child inherit those two and no other handle of ours; given back
+// when the child has started.
 class ChildHandles {
 public:
-    ChildHandles(void* screen, void* keyboard) : output_(inheritable(screen)), input_(inheritable(keyboard)) {}
+    ChildHandles(void* screen, void* keyboard) : output_(inheritable(screen)), input_(inheritable(keyboard)) {
+        if (!complete()) return;
+        SIZE_T size = 0;
+        InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
+        attributes_.resize(size);
+        auto* list = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(attributes_.data());
+        if (size == 0 || !InitializeProcThreadAttributeList(list, 1, 0, &size)) {
+            attributes_.clear();
+            return;
+        }
+        if (!UpdateProcThreadAttribute(list, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, handles_, sizeof handles_, nullptr,
+                                       nullptr)) {
+            DeleteProcThreadAttributeList(list);
+            attributes_.clear();
+        }
+    }
     ~ChildHandles() {
+        if (!attributes_.empty()) DeleteProcThreadAttributeList(reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(attributes_.data()));
         if (output_ != nullptr) CloseHandle(output_);
         if (input_ != nullptr) CloseHandle(input_);
     }
     ChildHandles(const ChildHandles&) = delete;
     ChildHandles& operator=(const ChildHandles&) = delete;
+    // Both copies made, and no other handle goes with them.
     bool complete() const { return output_ != nullptr && input_ != nullptr; }
-    void fill(STARTUPINFOW& startup) const {
-        startup.dwFlags |= STARTF_USESTDHANDLES;
-        startup.hStdInput = input_;
-        startup.hStdOutput = output_;
-        startup.hStdError = output_;
+    bool listed() const { return !attributes_.empty(); }
+    // restrict: the list goes along, the child inherits nothing else.
+    void fill(STARTUPINFOEXW& startup, bool restrict) {
+        startup.StartupInfo.dwFlags |= STARTF_USESTDHANDLES;
+        startup.StartupInfo.hStdInput = input_;
+        startup.StartupInfo.hStdOutput = output_;
+        startup.StartupInfo.hStdError = output_;
+        if (!restrict) return;
+        startup.StartupInfo.cb = sizeof startup;
+        startup.lpAttributeList = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(attributes_.data());
     }
 
 private:
     HANDLE output_;
     HANDLE input_;
+    HANDLE handles_[2] = {output_, input_};
+    std::vector<unsigned char> attributes_;
 };
 
 }  // namespace
@@ -114,15 +140,17 @@ std::uint32_t ProcessCommands::runCommand(ErrorState& errors, std::string_view c
     }
     std::wstring commandLine = wideLine(line);  // NUL-ended by the string
     const std::wstring application = startsWithCmd(line) ? interpreterPath() : std::wstring();
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESHOWWINDOW;
-    startup.wShowWindow = static_cast<WORD>(showStyleAndWait & 0x7FFF);
+    STARTUPINFOEXW startup{};
+    startup.StartupInfo.cb = sizeof startup.StartupInfo;
+    startup.StartupInfo.dwFlags = STARTF_USESHOWWINDOW;
+    startup.StartupInfo.wShowWindow = static_cast<WORD>(showStyleAndWait & 0x7FFF);
     // The console as the child's standard handles, so that what it writes
-    // (and CLS) reaches the console also when ours are redirected; only
-    // these copies are passed when the caller wants nothing inherited.
-    const ChildHandles handles(screen_, keyboard_);
-    if (handles.complete()) handles.fill(startup);
+    // (and CLS) reaches the console also when ours are redirected; when the
+    // caller wants nothing inherited, only these two copies go.
+    ChildHandles handles(screen_, keyboard_);
+    const bool restrict = !inheritHandles && handles.listed();
+    const bool given = handles.complete() && (inheritHandles || restrict);
+    if (given) handles.fill(startup, restrict);
     SECURITY_ATTRIBUTES security{};
     security.nLength = sizeof security;
     security.bInheritHandle = inheritHandles ? TRUE : FALSE;
@@ -131,8 +159,9 @@ std::uint32_t ProcessCommands::runCommand(ErrorState& errors, std::string_view c
     console_.beforeChild();
     SystemResult started = callSystem("CreateProcessW", [&] {
         return boolResult(CreateProcessW(application.empty() ? nullptr : application.c_str(), commandLine.data(),
-                                         &security, &security, inheritHandles || handles.complete() ? TRUE : FALSE,
-                                         NORMAL_PRIORITY_CLASS, nullptr, nullptr, &startup, &process));
+                                         &security, &security, inheritHandles || given ? TRUE : FALSE,
+                                         NORMAL_PRIORITY_CLASS | (restrict ? EXTENDED_STARTUPINFO_PRESENT : 0), nullptr,
+                                         nullptr, &startup.StartupInfo, &process));
     });
     if (started.failed()) {
         errors.raiseRuntimeError(failureCode(started));
