@@ -33,6 +33,9 @@ class SharedConsole {
 public:
     virtual void beforeChild() = 0;
     virtual void afterChild() = 0;
+    // The console-size command: the screen the form draws on takes this
+    // size, whether or not the console's window follows.
+    virtual void sizeForForm(int columns, int rows) = 0;
 
 protected:
     ~SharedConsole() = default;
