@@ -6,6 +6,7 @@
 #include <new>
 
 #include "runtime/Clock.h"
+#include "runtime/NumberText.h"
 
 namespace corvel {
 

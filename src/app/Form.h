@@ -20,10 +20,12 @@
 namespace corvel {
 
 inline constexpr std::string_view applicationFileName = "MyCorvel.Txt";
-// An earlier application (more than a header of two lines) is kept under
-// this name, in the same directory, before the file is emptied.
+// The header of the application file: the title line and an empty line.
+inline constexpr int applicationHeaderLines = 2;
+// An earlier application (more than its header) is kept under this name, in
+// the same directory, before the file is emptied.
 inline constexpr std::string_view applicationBackupName = "MyCorvel.Bak";
-inline constexpr BackupRule applicationBackup{applicationBackupName, 2};
+inline constexpr BackupRule applicationBackup{applicationBackupName, applicationHeaderLines};
 inline constexpr std::string_view versionLabel = " Corvel v1.1.C ";
 inline constexpr std::string_view creditLine = "The Corvel Team";
 

@@ -8,6 +8,7 @@
 
 #include "app/RunForm.h"
 #include "console/ConsoleSession.h"
+#include "console/DeviceCommandOutput.h"
 #include "console/posix/TerminalDevice.h"
 #include "console/posix/TerminalRestore.h"
 #include "console/posix/TypedText.h"
@@ -60,7 +61,8 @@ int main(int argc, char** argv) {
     }
     setFatalExitHook(restoreTerminalNow);
 
-    CommandRunner runner(*device);
+    DeviceCommandOutput commandOutput(*device);
+    CommandRunner runner(commandOutput);
     // The tail was typed on this terminal: its characters arrive in the
     // terminal's character set, as the keys do.
     const FormOutcome outcome = runForm(*device, runner, posix::typedText(tail, charset));

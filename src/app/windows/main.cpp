@@ -39,7 +39,7 @@ int main() {
     }
     setFatalExitHook(windows::restoreOpenConsole);
 
-    windows::ProcessCommands commands(*device);
+    windows::ProcessCommands commands(*device, device->screenHandle(), device->keyboardHandle());
     const FormOutcome outcome = runForm(*device, commands, tail);
     device->restore();
     if (!outcome.applicationWritten) reportUnwritten(outcome);
