@@ -20,10 +20,11 @@
 namespace corvel {
 
 inline constexpr std::string_view applicationFileName = "MyCorvel.Txt";
-// An earlier application (more than a header of two lines) is kept under
-// this name, in the same directory, before the file is emptied.
+// An earlier application (anything but nothing or exactly a header: its
+// line and the empty line) is kept under this name, in the same directory,
+// before the file is emptied.
 inline constexpr std::string_view applicationBackupName = "MyCorvel.Bak";
-inline constexpr BackupRule applicationBackup{applicationBackupName, 2};
+inline constexpr BackupRule applicationBackup{applicationBackupName};
 inline constexpr std::string_view versionLabel = " Corvel v1.1.C ";
 inline constexpr std::string_view creditLine = "The Corvel Team";
 
@@ -69,8 +70,13 @@ public:
     bool applicationWritten() const { return !applicationLost_; }
     // The error code of the fault that lost the application (0 while not lost).
     std::uint8_t unwrittenCode() const { return unwrittenCode_; }
+    // The file that could not be written: the application, or its backup
+    // when keeping the earlier application failed.
+    std::string_view unwrittenFile() const { return unwrittenFile_; }
 
 private:
+    enum class Stage { questions, faultScreen, programEnd };
+    void endAsRequested(Stage stage);
     void startUp();
     void drawTitleScreen();
     void questionSequence();
@@ -103,6 +109,8 @@ private:
     bool applicationLost_ = false;
     std::uint8_t lastFaultCode_ = 0;  // of the last fault not raised by the fault screen
     std::uint8_t unwrittenCode_ = 0;
+    std::string_view unwrittenFile_ = applicationFileName;
+    bool confirmed_ = false;  // the answers were confirmed: they are due
 };
 
 // The month table: item n (1-based) of January..December, else empty.

@@ -74,6 +74,8 @@ bool Form::confirm() {
     screen_.writeText("Everything OK? (Y/N) ");
     confirmReply = firstField(keyboard_.readLine());
     if (!isAcceptedReply(confirmReply)) return false;
+    // From here the answers are due, whatever ends the wait for Enter.
+    confirmed_ = true;
     screen_.newLine();
     screen_.writeText("Data output to file MyCorvel.Txt ... {Press ENTER} ");
     keyboard_.readLine();

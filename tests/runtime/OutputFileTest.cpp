@@ -53,7 +53,7 @@ TEST_F(OutputFileTest, memoryRunningOutWhileKeepingTheEarlierContentLeavesTheFil
     const std::string earlier = "a\r\n\r\nb\r\n";
     writeFile(path, earlier);
     const std::string backupName = directory.file("MyCorvel.Bak");
-    const BackupRule rule{backupName, 2};
+    const BackupRule rule{backupName};
     {
         SystemCallFault fault{test::platform::readCall, 1, 0, {}};
         fault.outOfMemory = true;
@@ -65,6 +65,50 @@ TEST_F(OutputFileTest, memoryRunningOutWhileKeepingTheEarlierContentLeavesTheFil
     files.openOutputFile(errors, 1, path, &rule);
     EXPECT_EQ(errors.takeErrorCode(), 0) << "the failed open held on to the file";
     EXPECT_EQ(readFile(backupName), earlier);
+}
+
+// The earlier content is judged by its bytes: nothing and exactly a header
+// are not kept; everything else is. A file with a second name is never
+// emptied through: that name keeps its content.
+TEST_F(OutputFileTest, theBackupRuleGoesByContentAndNeverEmptiesAHardLink) {
+    const std::string header = "09:05:03  -=:{ FIDONet Application }:=-  on December 8th, 2026\r\n\r\n";
+    struct Case {
+        const char* what;
+        std::string earlier;
+        bool kept;
+        bool hardLinked;
+    };
+    const Case cases[] = {
+        {"empty", "", false, false},
+        {"exactly a header", header, false, false},
+        {"CR-only line ends", "09:05:03 title\r\rReal Name = Jane\r\r", true, false},
+        {"one long line", std::string(300, 'x'), true, false},
+        {"a header without its empty line", "09:05:03 title\r\n", true, false},
+        {"two empty lines", "\r\n\r\n", true, false},
+        {"a header and one byte", header + "R", true, false},
+        {"a hard-linked application", header + "Real Name = Jane\r\n", true, true},
+        {"a hard-linked header", header, false, true},
+    };
+    const std::string backupName = directory.file("MyCorvel.Bak");
+    const std::string other = directory.file("other name");
+    const BackupRule rule{backupName};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        writeFile(backupName, "older backup");
+        writeFile(path, c.earlier);
+        if (c.hardLinked) std::filesystem::create_hard_link(path, other);
+        files.openOutputFile(errors, 1, path, &rule);
+        ASSERT_EQ(errors.takeErrorCode(), 0);
+        files.writeFileText(errors, 1, "new");
+        files.closeAllFiles(errors);
+        EXPECT_EQ(readFile(path), "new");
+        EXPECT_EQ(readFile(backupName), c.kept ? c.earlier : "older backup");
+        if (c.hardLinked) {
+            EXPECT_EQ(readFile(other), c.earlier) << "emptied through the other name";
+        }
+        std::filesystem::remove(other);
+        EXPECT_FALSE(std::filesystem::exists(path + ".tmp"));
+    }
 }
 
 TEST_F(OutputFileTest, refusesBadNamesNumbersAndReuse) {

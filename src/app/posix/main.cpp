@@ -1,6 +1,7 @@
 // Program entry point on a POSIX terminal: takes the command tail, checks
 // the terminal, brings the tail into the console's code page, opens the
 // terminal, runs the form and puts the terminal back.
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -36,6 +37,18 @@ std::string refusal(corvel::posix::Charset& charset) {
     return {};
 }
 
+// Ends the process as the signal that asked for the end does by default, so
+// that the waiting shell sees which one it was.
+[[noreturn]] void endBySignal(int signal) {
+    std::signal(signal, SIG_DFL);
+    sigset_t only;
+    sigemptyset(&only);
+    sigaddset(&only, signal);
+    sigprocmask(SIG_UNBLOCK, &only, nullptr);
+    std::raise(signal);
+    std::_Exit(128 + signal);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -53,6 +66,11 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "corvel: %s\n", error.c_str());
         return noTerminalExitCode;
     }
+    // A file-size limit or a closed pipe makes the write fail with its
+    // error (EFBIG is run-time error 61), which the form reports, instead
+    // of ending the program in the middle of a line.
+    std::signal(SIGXFSZ, SIG_IGN);
+    std::signal(SIGPIPE, SIG_IGN);
     auto device = posix::TerminalDevice::open(charset, error);
     if (!device) {
         std::fprintf(stderr, "corvel: %s\n", error.c_str());
@@ -66,5 +84,6 @@ int main(int argc, char** argv) {
     const FormOutcome outcome = runForm(*device, runner, posix::typedText(tail, charset));
     device->close();
     if (!outcome.applicationWritten) reportUnwritten(outcome);
+    if (outcome.endRequest != 0) endBySignal(outcome.endRequest);
     return outcome.exitCode;
 }

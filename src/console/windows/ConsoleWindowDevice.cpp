@@ -123,7 +123,9 @@ void ConsoleWindowDevice::takeEvent() {
 bool ConsoleWindowDevice::waitEvent(int timeoutMs) {
     present();
     const DWORD limit = timeoutMs < 0 ? INFINITE : static_cast<DWORD>(timeoutMs);
-    return WaitForSingleObject(keyboard_, limit) == WAIT_OBJECT_0;
+    // A close event wakes the wait too (see endRequest).
+    const HANDLE waited[] = {keyboard_, endRequestWake()};
+    return WaitForMultipleObjects(2, waited, FALSE, limit) == WAIT_OBJECT_0;
 }
 
 void ConsoleWindowDevice::alert() { MessageBeep(0); }

@@ -87,8 +87,56 @@ INSTANTIATE_TEST_SUITE_P(PtyRun, RestoreOnEveryWayOut,
                          ::testing::Values(WayOut{"normal", 0}, WayOut{"altX", 0}, WayOut{"faultScreen", 0},
                                            WayOut{"sigterm", SIGTERM}, WayOut{"sighup", SIGHUP},
                                            WayOut{"sigquit", SIGQUIT}, WayOut{"sigsegv", SIGSEGV},
-                                           WayOut{"sigabrt", SIGABRT}),
+                                           WayOut{"sigabrt", SIGABRT}, WayOut{"sigusr1", SIGUSR1},
+                                           WayOut{"sigalrm", SIGALRM}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// A file-size limit (ulimit -f 1) the answers cross: the write fails as a
+// full disk does and the fault screen says so. A hang-up at the closing
+// prompt still writes the confirmed answers; one on the fault screen leaves
+// whole lines. The terminal is put back every time.
+TEST(PtyRun, aFileSizeLimitIsADiskFullAndAHangUpKeepsWholeLines) {
+    std::string longAnswers;
+    for (std::size_t i = 0; i < typedAnswers.size(); ++i) {
+        longAnswers += (i == 0 || i == 2 || i == 3 || i == 14 ? std::string(250, 'a' + static_cast<char>(i))
+                                                                : typedAnswers[i]) + "\r";
+    }
+    enum Ending { keys, hangUpOnFaultScreen, hangUpAtClosingPrompt };
+    for (Ending ending : {keys, hangUpOnFaultScreen, hangUpAtClosingPrompt}) {
+        SCOPED_TRACE(ending);
+        TempDir dir;
+        PtyProgramOptions options;
+        if (ending != hangUpAtClosingPrompt) options.fileSizeLimit = 1024;
+        PtyProgram program({}, options);
+        program.waitForFirstFrame();
+        program.type(longAnswers + "y\r");
+        program.settle();
+        if (ending == hangUpAtClosingPrompt) ::kill(program.pid(), SIGHUP);
+        program.type(ending == hangUpAtClosingPrompt ? "" : "\r");
+        program.settle();
+        if (ending != hangUpAtClosingPrompt) {
+            EXPECT_NE(program.output().find("Disk full"), std::string::npos);
+        }
+        if (ending == hangUpOnFaultScreen) ::kill(program.pid(), SIGHUP);
+        int status = -1;
+        for (int key = 0; key < 6 && status == -1; ++key) {  // a key for each fault screen
+            if (ending == keys) program.type(" ");
+            status = program.waitForExit(1000);
+        }
+        const std::string application = readFile("MyCorvel.Txt");
+        if (ending == keys) {
+            ASSERT_TRUE(WIFEXITED(status)) << status;
+            EXPECT_EQ(WEXITSTATUS(status), 1) << "below 128: no signal ended it";
+        } else {
+            ASSERT_TRUE(WIFSIGNALED(status)) << status;
+            EXPECT_EQ(WTERMSIG(status), SIGHUP);
+        }
+        EXPECT_EQ(lineCount(application), ending == hangUpAtClosingPrompt ? 19 : 2);
+        EXPECT_EQ(application.substr(application.size() - 2), "\r\n") << "no half line";
+        EXPECT_FALSE(std::filesystem::exists("MyCorvel.Bak.tmp"));
+        expectTerminalRestored(program);
+    }
+}
 
 TEST(PtyRun, aHugePasteIsTypingThatFillsTheFieldAndNeverEndsTheQuestion) {
     TempDir dir;
