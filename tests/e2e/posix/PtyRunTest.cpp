@@ -138,6 +138,28 @@ TEST(PtyRun, aFileSizeLimitIsADiskFullAndAHangUpKeepsWholeLines) {
     }
 }
 
+// A backup that cannot be written (here a directory holds its name) is
+// named as what failed; the earlier application stays as it was.
+TEST(PtyRun, aBackupThatCannotBeWrittenIsNamedOnStandardError) {
+    TempDir dir;
+    const std::string earlier = "09:05:03 title\r\n\r\nReal Name = Jane Doe\r\n";
+    writeFile("MyCorvel.Txt", earlier);
+    std::filesystem::create_directory("MyCorvel.Bak");
+    PtyProgram program({});
+    program.waitForFirstFrame();
+    int status = -1;
+    for (int key = 0; key < 4 && status == -1; ++key) {  // a key for each report
+        program.type(" ");
+        status = program.waitForExit(1000);
+    }
+    ASSERT_TRUE(WIFEXITED(status)) << status;
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    const std::string message = "corvel: MyCorvel.Bak could not be written: Path/file access error (code 75)\r\n";
+    EXPECT_EQ(program.output().substr(program.output().size() - message.size()), message);
+    EXPECT_EQ(readFile("MyCorvel.Txt"), earlier);
+    EXPECT_FALSE(std::filesystem::exists("MyCorvel.Bak.tmp"));
+}
+
 TEST(PtyRun, aHugePasteIsTypingThatFillsTheFieldAndNeverEndsTheQuestion) {
     TempDir dir;
     PtyProgram program({});
