@@ -229,45 +229,5 @@ TEST(FormFault, writingThatIsGivenUpLeavesTheHeaderAndTheFlushCountsAsAWrite) {
     }
 }
 
-// Asked from outside to end (a hang-up) at each kind of wait: the file holds
-// the header alone, or all nineteen lines once the answers were confirmed
-// or a fault screen was waiting to write them.
-TEST(FormFault, anEndRequestKeepsWholeLinesAndConfirmedAnswers) {
-    struct Ending {
-        const char* where;
-        int answered;  // questions answered before
-        std::vector<std::string> keys;  // one step each, before the end is asked for
-        std::vector<SystemCallFault> faults;  // planted with the first of them
-        int exitCode;
-        std::string file;
-    };
-    const SystemCallFault diskFullOnce{platform::writeCall, 5, platform::diskFull.error, {}};
-    const SystemCallFault diskFull{platform::writeCall, 0, platform::diskFull.error, {}};
-    const std::vector<Ending> cases = {
-        {"at question 3", 2, {}, {}, 0, headerLines},
-        {"at the confirmation", 15, {}, {}, 0, headerLines},
-        {"at the closing prompt", 15, {"y\r"}, {}, 0, headerLines + fullAnswerLines},
-        {"on the fault screen, the disk full once", 15, {"y\r", "\r"}, {diskFullOnce}, 0,
-         headerLines + fullAnswerLines},
-        {"on the fault screen, the disk staying full", 15, {"y\r", "\r"}, {diskFull},
-         applicationNotWrittenExitCode, headerLines},
-    };
-    for (const Ending& c : cases) {
-        SCOPED_TRACE(c.where);
-        FormHarness form;
-        form.answerAll({fullAnswers.begin(), fullAnswers.begin() + c.answered});
-        for (std::size_t i = 0; i < c.keys.size(); ++i) {
-            form.then([&, i] {
-                if (i == 0) plantSystemCallFaults(c.faults);
-                form.device.pushText(c.keys[i]);
-            });
-        }
-        form.then([&] { form.device.requestEnd(1); });
-        EXPECT_EQ(form.run(), c.exitCode);
-        EXPECT_EQ(form.file(), c.file);
-        EXPECT_EQ(form.steps.size(), 0u) << "every wait was reached";
-    }
-}
-
 }  // namespace
 }  // namespace corvel::test
