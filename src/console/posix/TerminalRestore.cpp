@@ -34,8 +34,6 @@ void writeFully(int fd, const char* data, std::size_t length) {
 
 // A hang-up or a termination request: the main flow is asked to end (see
 // requestedEnd()), so that it can keep what must be kept first.
-constexpr int endSignals[] = {SIGHUP, SIGTERM, SIGINT};
-
 bool isEndSignal(int signal) { return signal == SIGHUP || signal == SIGTERM || signal == SIGINT; }
 
 // Whether a signal's default action ends the process: all but those that
@@ -298,6 +296,7 @@ void installTerminalSignalHandlers(int resizeWakeFd) {
     struct sigaction action;
     std::memset(&action, 0, sizeof action);
     action.sa_mask = terminalSignals();
+    endRequest.store(0);
     for (int signal = 1; signal < NSIG; ++signal) {
         saved.replaced[signal] = false;
         if (!endsProcessByDefault(signal) || sigaction(signal, nullptr, &saved.previous[signal]) != 0) continue;
@@ -316,7 +315,6 @@ void installTerminalSignalHandlers(int resizeWakeFd) {
     action.sa_handler = onResize;
     sigaction(SIGWINCH, &action, &saved.resize);
     continued.store(false);
-    endRequest.store(0);
     saved.installed = true;
 }
 
