@@ -60,6 +60,8 @@ FormOutcome runForm(ConsoleDevice& device, CommandService& runner, const std::st
     outcome.exitCode = session.endSession(form.mainRoutine());
     outcome.applicationWritten = form.applicationWritten();
     outcome.unwrittenCode = form.unwrittenCode();
+    outcome.unwrittenFile = std::string(form.unwrittenFile());
+    outcome.endRequest = device.endRequest();
     return outcome;
 }
 
@@ -79,10 +81,14 @@ FormOutcome runPlain(LineDevice& device, CommandService& runner, const std::stri
 }
 
 void reportUnwritten(const FormOutcome& outcome) {
-    // For example "corvel: MyCorvel.Txt was not written: Permission denied (code 70)".
+    // For example "corvel: MyCorvel.Txt was not written: Permission denied
+    // (code 70)"; an earlier application that could not be kept stopped the
+    // run before anything was written: "corvel: MyCorvel.Bak could not be
+    // written: ...".
     const std::string message(errorMessage(outcome.unwrittenCode));
-    std::fprintf(stderr, "corvel: %s was not written: %s (code %u)\n", std::string(applicationFileName).c_str(),
-                 message.c_str(), static_cast<unsigned>(outcome.unwrittenCode));
+    const char* what = outcome.unwrittenFile == applicationFileName ? "was not written" : "could not be written";
+    std::fprintf(stderr, "corvel: %s %s: %s (code %u)\n", outcome.unwrittenFile.c_str(), what, message.c_str(),
+                 static_cast<unsigned>(outcome.unwrittenCode));
 }
 
 }  // namespace corvel

@@ -34,6 +34,11 @@ struct FormOutcome {
     int exitCode = 0;
     bool applicationWritten = true;
     std::uint8_t unwrittenCode = 0;  // the error that lost the application
+    std::string unwrittenFile;       // the file that could not be written
+    // Why the program was asked from outside to end (the device's number for
+    // it: a signal on POSIX), 0 when it ended by itself. The caller ends the
+    // process the way that request would, once the terminal is back.
+    int endRequest = 0;
 };
 FormOutcome runForm(ConsoleDevice& device, CommandService& runner, const std::string& tail);
 

@@ -3,6 +3,7 @@
 // terminal, runs the form and puts the terminal back. Plain mode (asked
 // for, a terminal that cannot place the cursor, or answers from a file or
 // pipe) runs the form as lines on the standard streams instead.
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -57,6 +58,18 @@ int runPlainMode(const std::string& tail, corvel::posix::Charset charset) {
     return outcome.exitCode;
 }
 
+// Ends the process as the signal that asked for the end does by default, so
+// that the waiting shell sees which one it was.
+[[noreturn]] void endBySignal(int signal) {
+    std::signal(signal, SIG_DFL);
+    sigset_t only;
+    sigemptyset(&only);
+    sigaddset(&only, signal);
+    sigprocmask(SIG_UNBLOCK, &only, nullptr);
+    std::raise(signal);
+    std::_Exit(128 + signal);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -75,6 +88,11 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "corvel: %s\n", error.c_str());
         return noTerminalExitCode;
     }
+    // A file-size limit or a closed pipe makes the write fail with its
+    // error (EFBIG is run-time error 61), which the form reports, instead
+    // of ending the program in the middle of a line.
+    std::signal(SIGXFSZ, SIG_IGN);
+    std::signal(SIGPIPE, SIG_IGN);
     if (plainAsked || plainModeNeeded()) return runPlainMode(tail, charset);
     auto device = posix::TerminalDevice::open(charset, error);
     if (!device) {
@@ -90,5 +108,6 @@ int main(int argc, char** argv) {
     const FormOutcome outcome = runForm(*device, runner, posix::typedText(tail, charset));
     device->close();
     if (!outcome.applicationWritten) reportUnwritten(outcome);
+    if (outcome.endRequest != 0) endBySignal(outcome.endRequest);
     return outcome.exitCode;
 }

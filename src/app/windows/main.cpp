@@ -68,5 +68,11 @@ int main() {
     const FormOutcome outcome = runForm(*device, commands, tail);
     device->restore();
     if (!outcome.applicationWritten) reportUnwritten(outcome);
+    if (outcome.endRequest != 0) {
+        // The file is closed: the control handler may let the system end
+        // the process, as a closed console ends it.
+        windows::endRequestAnswered();
+        ExitProcess(static_cast<UINT>(STATUS_CONTROL_C_EXIT));
+    }
     return outcome.exitCode;
 }

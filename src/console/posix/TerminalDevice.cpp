@@ -403,6 +403,7 @@ bool TerminalDevice::waitEvent(int timeoutMs) {
     std::int64_t start = nowMs();
     for (;;) {
         if (!events_.empty()) return true;
+        if (requestedEnd() != 0) return false;  // nothing more is waited for
         std::int64_t now = nowMs();
         std::int64_t wait = -1;
         if (timeoutMs >= 0) {
@@ -487,13 +488,11 @@ void TerminalDevice::terminalResized() {
 }
 
 void TerminalDevice::terminalLost() {
-    // The terminal hung up: nobody can answer a key any more. Leave the way a
-    // hang-up does, whatever the inherited disposition of SIGHUP.
-    restoreTerminalNow();
-    removeTerminalSignalHandlers();
-    std::signal(SIGHUP, SIG_DFL);
-    std::raise(SIGHUP);
-    std::_Exit(129);
+    // The terminal hung up: nobody can answer a key any more. The program is
+    // asked to end as a hang-up asks it, whatever the disposition of SIGHUP,
+    // and keeps what it must keep first; writes to the terminal now fail at
+    // once and are skipped.
+    requestEnd(SIGHUP);
 }
 
 }  // namespace corvel::posix

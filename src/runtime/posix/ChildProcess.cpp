@@ -56,6 +56,7 @@ int aboveStandard(int fd) { return fd > 2 ? fd : ::fcntl(fd, F_DUPFD_CLOEXEC, 3)
     struct sigaction standard {};
     standard.sa_handler = SIG_DFL;
     ::sigaction(SIGPIPE, &standard, nullptr);
+    ::sigaction(SIGXFSZ, &standard, nullptr);
     sigset_t none;
     ::sigemptyset(&none);
     ::sigprocmask(SIG_SETMASK, &none, nullptr);

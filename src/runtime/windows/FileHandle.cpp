@@ -197,3 +197,21 @@ std::uint8_t closeFileHandle(const FileHandle& file) {
 }
 
 }  // namespace corvel
+
+namespace corvel {
+
+std::uint8_t countLinks(const FileHandle& file, std::uint32_t& links) {
+    BY_HANDLE_FILE_INFORMATION information{};
+    SystemResult asked = callSystem("GetFileInformationByHandle", [&] {
+        return boolResult(GetFileInformationByHandle(handleOf(file), &information));
+    });
+    if (asked.failed()) return failureCode(asked);
+    links = information.nNumberOfLinks;
+    return 0;
+}
+
+void releaseFileHandle(const FileHandle& file) noexcept { CloseHandle(handleOf(file)); }
+
+void discardFile(const std::string& name) noexcept { DeleteFileA(name.c_str()); }
+
+}  // namespace corvel

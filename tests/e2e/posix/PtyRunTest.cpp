@@ -76,6 +76,7 @@ TEST_P(RestoreOnEveryWayOut, TheTerminalIsAsItWasFound) {
     if (way.signal != 0) {
         ASSERT_TRUE(WIFSIGNALED(status)) << status;
         EXPECT_EQ(WTERMSIG(status), way.signal);
+        EXPECT_EQ(lineCount(readFile("MyCorvel.Txt")), 2) << "the header, whole";
     } else {
         ASSERT_TRUE(WIFEXITED(status)) << status;
         EXPECT_EQ(WEXITSTATUS(status), std::string(way.name) == "faultScreen" ? 1 : 0);
@@ -87,8 +88,62 @@ INSTANTIATE_TEST_SUITE_P(PtyRun, RestoreOnEveryWayOut,
                          ::testing::Values(WayOut{"normal", 0}, WayOut{"altX", 0}, WayOut{"faultScreen", 0},
                                            WayOut{"sigterm", SIGTERM}, WayOut{"sighup", SIGHUP},
                                            WayOut{"sigquit", SIGQUIT}, WayOut{"sigsegv", SIGSEGV},
-                                           WayOut{"sigabrt", SIGABRT}),
+                                           WayOut{"sigabrt", SIGABRT}, WayOut{"sigusr1", SIGUSR1},
+                                           WayOut{"sigalrm", SIGALRM}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// A file-size limit (ulimit -f 1) the answers cross: the write fails as a
+// full disk does and the fault screen says so. A hang-up at the closing
+// prompt still writes the confirmed answers; one on the fault screen leaves
+// whole lines. The terminal is put back every time.
+TEST(PtyRun, aFileSizeLimitIsADiskFullAndAHangUpKeepsWholeLines) {
+    std::string longAnswers;
+    for (std::size_t i = 0; i < typedAnswers.size(); ++i) {
+        longAnswers += (i % 4 == 0 ? std::string(250, 'a') : typedAnswers[i]) + "\r";
+    }
+    enum Ending { keys, hangUpOnFaultScreen, hangUpAtClosingPrompt };
+    for (Ending ending : {keys, hangUpOnFaultScreen, hangUpAtClosingPrompt}) {
+        SCOPED_TRACE(ending);
+        TempDir dir;
+        PtyProgramOptions options;
+        options.fileSizeLimit = ending == hangUpAtClosingPrompt ? 0 : 1024;
+        PtyProgram program({}, options);
+        program.waitForFirstFrame();
+        program.type(longAnswers + "y\r");
+        program.settle();
+        if (ending == hangUpAtClosingPrompt) ::kill(program.pid(), SIGHUP);
+        program.type(ending == hangUpAtClosingPrompt ? "" : "\r");
+        program.settle();
+        EXPECT_EQ(program.output().find("Disk full") != std::string::npos, ending != hangUpAtClosingPrompt);
+        if (ending == hangUpOnFaultScreen) ::kill(program.pid(), SIGHUP);
+        int status = -1;
+        for (int key = 0; key < 6 && status == -1; ++key) {  // a key for each fault screen
+            if (ending == keys) program.type(" ");
+            status = program.waitForExit(1000);
+        }
+        EXPECT_EQ(status, ending == keys ? 1 << 8 : SIGHUP) << "exit 1, or ended by the hang-up";
+        const std::string application = readFile("MyCorvel.Txt");
+        EXPECT_EQ(lineCount(application), ending == hangUpAtClosingPrompt ? 19 : 2);
+        EXPECT_EQ(application.substr(application.size() - 2), "\r\n") << "no half line";
+        EXPECT_FALSE(std::filesystem::exists("MyCorvel.Bak.tmp"));
+        expectTerminalRestored(program);
+    }
+}
+
+// A backup that cannot be written (a directory holds its name) is named.
+TEST(PtyRun, aBackupThatCannotBeWrittenIsNamedOnStandardError) {
+    TempDir dir;
+    writeFile("MyCorvel.Txt", "an earlier application\r\n");
+    std::filesystem::create_directory("MyCorvel.Bak");
+    PtyProgram program({});
+    program.waitForFirstFrame();
+    int status = -1;
+    for (int key = 0; key < 4 && status == -1; ++key) program.type(" "), status = program.waitForExit(1000);
+    EXPECT_EQ(status, 1 << 8) << "exit status 1";
+    const std::string message = "corvel: MyCorvel.Bak could not be written: Path/file access error (code 75)\r\n";
+    EXPECT_EQ(program.output().substr(program.output().size() - message.size()), message);
+    EXPECT_EQ(readFile("MyCorvel.Txt"), "an earlier application\r\n");
+}
 
 TEST(PtyRun, aHugePasteIsTypingThatFillsTheFieldAndNeverEndsTheQuestion) {
     TempDir dir;
