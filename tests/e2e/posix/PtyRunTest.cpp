@@ -139,6 +139,28 @@ TEST(PtyRun, aThousandResizesDoNoHarm) {
     expectTerminalRestored(program);
 }
 
+// A bogus terminal size (65535 x 65535) is cut to the largest console; a
+// memory limit (the sanitizer's largest allocation) does not end the run.
+TEST(PtyRun, aHugeTerminalSizeIsCutAndTheAnswersAreKept) {
+    TempDir dir;
+    const char* found = std::getenv("ASAN_OPTIONS");
+    const std::string saved = found ? found : "";
+    setenv("ASAN_OPTIONS", "allocator_may_return_null=1:max_allocation_size_mb=256", 1);
+    PtyProgram program({});
+    found ? setenv("ASAN_OPTIONS", saved.c_str(), 1) : unsetenv("ASAN_OPTIONS");
+    program.waitForFirstFrame();
+    program.type("Jane");
+    program.setSize(65535, 65535);
+    program.settle();
+    program.type(" Doe\r" + answersTypedFrom(1) + "y\r");
+    program.settle();
+    program.type("\r");
+    int status = program.waitForExit();
+    ASSERT_TRUE(WIFEXITED(status)) << status;
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_NE(readFile("MyCorvel.Txt").find("Real Name = Jane Doe\r\n"), std::string::npos);
+}
+
 TEST(PtyRun, redirectedStandardStreamsLeaveTheFormOnTheTerminal) {
     TempDir dir;
     PtyProgram program({}, {50, 80, "these bytes are not keys\r", dir.file("out"), false});
