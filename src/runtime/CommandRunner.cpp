@@ -77,12 +77,17 @@ std::uint32_t CommandRunner::runProgram(ErrorState& errors, const std::string& p
                                         const std::vector<std::string>& arguments, bool wait) {
     device_.present();
     StreamOutput stream(device_);
-    if (wait) device_.setChildRunning(true);
-    ChildOutcome outcome = runChild(path, arguments, wait, [&](std::string_view bytes) {
-        stream.write(bytes);
-        device_.present();
-    });
-    if (wait) device_.setChildRunning(false);
+    ChildOutcome outcome;
+    {
+        // The interrupt keys are ignored from before the console is lent
+        // until after it is taken back, on every way out.
+        InterruptsIgnored interrupts;
+        ConsoleLentToChild lent(device_, wait);
+        outcome = runChild(path, arguments, wait, [&](std::string_view bytes) {
+            stream.write(bytes);
+            device_.present();
+        });
+    }
     if (!outcome.started) {
         errors.raiseRuntimeError(systemErrorCode(outcome.error));
         return 0;
