@@ -89,8 +89,9 @@ void Renderer::rememberRow(const ScreenState& screen, int row) {
 }
 
 void Renderer::updateViewport(const ScreenState& screen) {
+    // A cursor back within the first window shows the rows from their start.
     auto follow = [](int offset, int cursor, int size, int window) {
-        if (size <= window) return 0;
+        if (size <= window || cursor < window) return 0;
         if (cursor < offset) offset = cursor;
         if (cursor >= offset + window) offset = cursor - window + 1;
         return std::clamp(offset, 0, size - window);
