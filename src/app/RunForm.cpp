@@ -7,6 +7,7 @@
 #include "app/Form.h"
 #include "console/ConsoleSession.h"
 #include "runtime/CommandService.h"
+#include "runtime/FileHandle.h"
 #include "runtime/OutputFile.h"
 #include "runtime/RuntimeError.h"
 
@@ -17,19 +18,38 @@ CommandRequest commandRequest(const std::string& tail) {
     // show a usage text.
     if (tail == "--help" || tail == "-h" || tail == "-?" || tail == "/?") return CommandRequest::help;
     if (tail == "--version" || tail == "-V") return CommandRequest::version;
+    const bool oneWord = tail.find(' ') == std::string::npos;
+    if (oneWord && tail.rfind("--", 0) == 0) return CommandRequest::usageError;
     return CommandRequest::runForm;
 }
 
-void printUsage() {
-    std::puts(
+namespace {
+
+// The exit code after a text went to standard output: 1, said on standard
+// error, when it did not get there whole (a full disk, a closed pipe).
+int outputWritten(bool written) {
+    if (written && std::fflush(stdout) == 0 && !std::ferror(stdout)) return 0;
+    std::fprintf(stderr, "corvel: the text could not be written to standard output\n");
+    return 1;
+}
+
+}  // namespace
+
+int printUsage() {
+    return outputWritten(std::puts(
         "usage: corvel [network name]\n"
         "Fills in an application to join a network (FIDONet unless another name is\n"
         "given) and writes it to MyCorvel.Txt in the current directory.\n"
         "  -h, -?, /?, --help  show this text\n"
-        "  -V, --version       show the version");
+        "  -V, --version       show the version") >= 0);
 }
 
-void printVersion() { std::puts(trimBlanks(versionLabel).c_str()); }
+int printVersion() { return outputWritten(std::puts(trimBlanks(versionLabel).c_str()) >= 0); }
+
+int reportUsageError(const std::string& tail) {
+    std::fprintf(stderr, "corvel: unknown option \"%s\"; see corvel --help\n", tail.c_str());
+    return 2;
+}
 
 FormOutcome runForm(ConsoleDevice& device, CommandService& runner, const std::string& tail) {
     ConsoleSession session;
@@ -44,10 +64,14 @@ FormOutcome runForm(ConsoleDevice& device, CommandService& runner, const std::st
 }
 
 void reportUnwritten(const FormOutcome& outcome) {
-    // For example "corvel: MyCorvel.Txt was not written: Permission denied (code 70)".
-    const std::string message(errorMessage(outcome.unwrittenCode));
-    std::fprintf(stderr, "corvel: %s was not written: %s (code %u)\n", std::string(applicationFileName).c_str(),
-                 message.c_str(), static_cast<unsigned>(outcome.unwrittenCode));
+    // For example "corvel: MyCorvel.Txt was not written: Permission denied (code 70)";
+    // a refusal because another program (a second instance) has the file
+    // open says so.
+    const std::string name(applicationFileName);
+    std::string message(errorMessage(outcome.unwrittenCode));
+    if (outcome.unwrittenCode == 70 && heldByAnotherProgram(name)) message = "another program has " + name + " open";
+    std::fprintf(stderr, "corvel: %s was not written: %s (code %u)\n", name.c_str(), message.c_str(),
+                 static_cast<unsigned>(outcome.unwrittenCode));
 }
 
 }  // namespace corvel

@@ -61,4 +61,8 @@ std::uint8_t renameFile(const std::string& from, const std::string& to);
 // not exist is no failure.
 std::uint8_t removeFile(const std::string& name);
 
+// Whether another program holds name open so that openFileForOutput is
+// refused (its lock, its sharing mode), for telling the user why.
+bool heldByAnotherProgram(const std::string& name);
+
 }  // namespace corvel

@@ -42,8 +42,9 @@ int main(int argc, char** argv) {
     using namespace corvel;
     const std::string tail = withoutControlBytes(commandTailFromArguments(argc, argv));
     switch (commandRequest(tail)) {
-    case CommandRequest::help: printUsage(); return 0;
-    case CommandRequest::version: printVersion(); return 0;
+    case CommandRequest::help: return printUsage();
+    case CommandRequest::version: return printVersion();
+    case CommandRequest::usageError: return reportUsageError(tail);
     case CommandRequest::runForm: break;
     }
 

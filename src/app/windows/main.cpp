@@ -26,8 +26,9 @@ int main() {
     // system's own code page for programs is another one.
     const std::string tail = commandTailFromCommandLine(windows::consoleTextFromWide(GetCommandLineW()));
     switch (commandRequest(tail)) {
-    case CommandRequest::help: printUsage(); return 0;
-    case CommandRequest::version: printVersion(); return 0;
+    case CommandRequest::help: return printUsage();
+    case CommandRequest::version: return printVersion();
+    case CommandRequest::usageError: return reportUsageError(tail);
     case CommandRequest::runForm: break;
     }
 

@@ -191,6 +191,8 @@ TEST(PtyRun, aSecondInstanceLeavesTheFirstOnesFileAlone) {
     int status = second.waitForExit();
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 1) << "the second application was not written";
+    const std::string message = "corvel: MyCorvel.Txt was not written: another program has MyCorvel.Txt open (code 70)\r\n";
+    EXPECT_NE(second.output().find(message), std::string::npos) << "the reason on standard error";
     EXPECT_EQ(readFile("MyCorvel.Txt"), header);
 
     first.type(fifteenAnswers + "y\r");
