@@ -163,10 +163,9 @@ TEST(TmuxRun, aRecalledShorterTextLeavesNoOldCharactersInTheField) {
     tmux.type("hello world");
     ASSERT_TRUE(tmux.waitFor("hello world"));
     tmux.keys("Up");
-    tmux.type("X");
-    tmux.keys("Enter");
-    ASSERT_TRUE(tmux.waitFor("Enter Email Address"));
-    EXPECT_EQ(tmux.screen().find("ello world"), std::string::npos) << tmux.screen();
+    tmux.type("Zq");
+    ASSERT_TRUE(tmux.waitFor("Zq"));
+    EXPECT_EQ(tmux.screen().find("llo world"), std::string::npos) << tmux.screen();
 }
 
 // On a terminal narrower than the form the view follows the cursor right
