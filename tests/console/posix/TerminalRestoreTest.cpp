@@ -121,5 +121,23 @@ TEST(RestoreStack, RestoreTerminalNowWithNothingRecordedIsHarmless) {
     EXPECT_FALSE(stack.armed());
 }
 
+// A signal ignored when the program started (SIGHUP under nohup) stays
+// ignored; the others get the restoring handler.
+TEST(TerminalSignals, ASignalFoundIgnoredStaysIgnored) {
+    struct sigaction ignored {};
+    ignored.sa_handler = SIG_IGN;
+    struct sigaction found {};
+    ::sigaction(SIGHUP, &ignored, &found);
+    installTerminalSignalHandlers(-1);
+    struct sigaction hangUp {};
+    struct sigaction terminate {};
+    ::sigaction(SIGHUP, nullptr, &hangUp);
+    ::sigaction(SIGTERM, nullptr, &terminate);
+    removeTerminalSignalHandlers();
+    ::sigaction(SIGHUP, &found, nullptr);
+    EXPECT_EQ(hangUp.sa_handler, SIG_IGN);
+    EXPECT_TRUE(terminate.sa_handler != SIG_IGN && terminate.sa_handler != SIG_DFL) << "handled";
+}
+
 }  // namespace
 }  // namespace corvel::posix
