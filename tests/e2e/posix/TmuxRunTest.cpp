@@ -63,8 +63,8 @@ public:
                              "env -u LC_ALL -u LC_CTYPE -u CORVEL_CHARSET " + environment + " " +
                              std::string(CORVEL_BINARY) + " " + arguments +
                              "; echo $? > rc; stty -g > after; sleep 60";
-        tmux("new-session -d -x " + std::to_string(columns) + " -y " + std::to_string(rows) + " -c " + shellQuote(dir.string()) + " " +
-             shellQuote(script));
+        tmux("new-session -d -x " + std::to_string(columns) + " -y " + std::to_string(rows) + " -c " +
+             shellQuote(dir.string()) + " " + shellQuote(script));
         tmux("pipe-pane " + shellQuote("cat > output"));
         writeFile(dir / "go", "");
     }
@@ -153,12 +153,13 @@ TEST(TmuxRun, aUserFillsInConfirmsAndFindsTheApplication) {
               "##:##:## ==={ End of Application }=== \r\n");
 }
 
-// Up in the first field loads the empty first entry: the field must then
-// show only what is typed after it, which is all that Enter stores.
-TEST(TmuxRun, aRecalledShorterTextLeavesNoOldCharactersInTheField) {
+// On 40 columns: Up in the first field loads the empty first entry, and the
+// field then shows only what is typed after it, all that Enter stores; the
+// view follows the cursor right along a long answer and back to column 1.
+TEST(TmuxRun, aRecalledTextShowsAloneAndANarrowViewPansBackLeft) {
     if (!haveTmux()) GTEST_SKIP() << "tmux is not installed: the real-terminal run is skipped";
     TempDir dir;
-    TmuxSession tmux(dir.path(), "");
+    TmuxSession tmux(dir.path(), "", utf8Locale, 50, 40);
     ASSERT_TRUE(tmux.waitFor("Enter REAL Name"));
     tmux.type("hello world");
     ASSERT_TRUE(tmux.waitFor("hello world"));
@@ -166,15 +167,6 @@ TEST(TmuxRun, aRecalledShorterTextLeavesNoOldCharactersInTheField) {
     tmux.type("Zq");
     ASSERT_TRUE(tmux.waitFor("Zq"));
     EXPECT_EQ(tmux.screen().find("llo world"), std::string::npos) << tmux.screen();
-}
-
-// On a terminal narrower than the form the view follows the cursor right
-// along a long answer and back to column 1 for the next question.
-TEST(TmuxRun, aNarrowTerminalPansBackLeftWithTheCursor) {
-    if (!haveTmux()) GTEST_SKIP() << "tmux is not installed: the real-terminal run is skipped";
-    TempDir dir;
-    TmuxSession tmux(dir.path(), "", utf8Locale, 50, 40);
-    ASSERT_TRUE(tmux.waitFor("Enter REAL Name"));
     tmux.type(std::string(60, 'j'));
     ASSERT_TRUE(tmux.waitFor(std::string(36, 'j') + "\n"));  // panned right: the field's end shows
     tmux.keys("Enter");
