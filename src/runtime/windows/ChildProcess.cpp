@@ -76,9 +76,7 @@ private:
 ChildOutcome runChild(const std::string& path, const std::vector<std::string>& arguments,
                       bool wait, const OutputSink& sink) {
     ChildOutcome outcome;
-    const std::string commandLineText = joinArguments(arguments);
-    std::vector<char> commandLine(commandLineText.begin(), commandLineText.end());
-    commandLine.push_back('\0');
+    std::string commandLine = joinArguments(arguments);
     SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
     OwnedHandle readEnd;
     OwnedHandle writeEnd;
