@@ -41,6 +41,7 @@
 #include "ApplicationScript.h"
 #include "app/Form.h"
 #include "console/ConsoleSession.h"
+#include "console/DeviceCommandOutput.h"
 #include "console/posix/TerminalDevice.h"
 #include "console/posix/TerminalModel.h"
 #include "console/posix/TerminalRestore.h"
@@ -64,7 +65,8 @@ int columns = 80;
     ConsoleSession session;
     session.startSession(*device, "");
     OutputFiles files;
-    CommandRunner runner(*device);
+    DeviceCommandOutput commandOutput(*device);
+    CommandRunner runner(commandOutput);
     Form form(session.screen(), session.keyboard(), files, runner, session.commandTail());
     int code = session.endSession(form.mainRoutine());
     device->close();

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <string>
 
+#include "console/DeviceCommandOutput.h"
 #include "console/MemoryDevice.h"
 #include "console/StreamOutput.h"
 #include "runtime/CommandRunner.h"
@@ -43,7 +44,8 @@ int main() {
     const double streamed = microsecondsPer(20000, [&] { stream.write(text); });
     std::printf("stream output of %zu bytes: %.2f us\n", text.size(), streamed);
 
-    CommandRunner runner(device);
+    DeviceCommandOutput commandOutput(device);
+    CommandRunner runner(commandOutput);
     const double child = microsecondsPer(50, [&] { runner.runCommand(errors, "cmd /c true", 0x8001, false); });
     const double shell = microsecondsPer(50, [&] { runner.runCommand(errors, "exit 0", 0x8001, false); });
     std::printf("cmd /c true: %.0f us, shell line: %.0f us, errors: %d\n", child, shell,

@@ -16,7 +16,7 @@
 #include <string>
 #include <string_view>
 
-#include "runtime/Clock.h"
+#include "runtime/NumberText.h"
 
 namespace {
 

@@ -48,11 +48,11 @@ void Form::giveUpApplication() {
 void Form::endProgram() {
     lineLabel() = 55000;
     writeApplication();
-    screen_.setTextColors(7, -1, 0);
-    screen_.newLine();
+    const bool delivered = confirmed_ && !applicationLost_ && exitFlag == 0;
+    panel_.programEnd(delivered ? applicationFileName : std::string_view());
     errors_.setFaultTarget(endOfMainTarget);
     lineLabel() = 55500;
-    runCommandLine("CMD /C CLS");
+    if (panel_.ownsConsole()) runCommandLine("CMD /C CLS");
 }
 
 }  // namespace corvel

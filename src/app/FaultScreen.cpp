@@ -1,5 +1,6 @@
 // The fault screen: reports a delivered run-time error in one line, sounds
-// the alert and the tone, waits for a key; the program end follows.
+// the alert and the tone, lets the panel wait for a key (the screen one
+// does); the program end follows.
 #include "app/Form.h"
 
 #include "runtime/RuntimeError.h"
@@ -18,30 +19,12 @@ void Form::showFaultScreen() {
     lineLabel() = faultScreenLabel;
     // The fault screen's own faults say nothing about the file.
     if (label != faultScreenLabel) lastFaultCode_ = code;
-    screen_.newLine();
-    keyboard_.beep();
+    panel_.faultAlert();
     // A fault raised by the fault screen itself (its tone could not start)
     // is reported without trying the tone again, so the screen is not
     // entered over and over.
     if (label != faultScreenLabel) playErrorTone();
-    screen_.setTextColors(4, -1, 0);
-    screen_.writeText(" \xEC Internal Error: ");
-    screen_.setTextColors(3, -1, 0);
-    screen_.writeText("Line");
-    screen_.setTextColors(15, -1, 0);
-    screen_.writeNumber(label);
-    screen_.setTextColors(3, -1, 0);
-    screen_.writeText("  Code");
-    screen_.setTextColors(15, -1, 0);
-    screen_.writeNumber(code);
-    screen_.setTextColors(3, -1, 0);
-    screen_.writeText(" = ");
-    screen_.setTextColors(15, -1, 0);
-    screen_.writeText(message);
-    screen_.newLine();
-    screen_.setTextColors(3, -1, 0);
-    screen_.writeText(" \xEC Press any key ...");
-    keyboard_.waitKey();  // blocks in the device, any key will do
+    panel_.reportFault(label, code, message);
     errors_.leaveFaultHandler();
 }
 

@@ -2,17 +2,20 @@
 // through which it reaches the file and command services.
 #include "app/Form.h"
 
-#include <cmath>
 #include <new>
 
 #include "runtime/Clock.h"
+#include "runtime/NumberText.h"
 
 namespace corvel {
 
 Form::Form(ConsoleScreen& screen, ConsoleKeyboard& keyboard, OutputFiles& files, CommandService& runner,
            std::string commandTail)
-    : screen_(screen), keyboard_(keyboard), files_(files), runner_(runner),
-      commandTail_(std::move(commandTail)), editor_(screen, keyboard) {}
+    : screenPanel_(std::make_unique<ScreenPanel>(screen, keyboard)), panel_(*screenPanel_), files_(files),
+      runner_(runner), commandTail_(std::move(commandTail)) {}
+
+Form::Form(FormPanel& panel, OutputFiles& files, CommandService& runner, std::string commandTail)
+    : panel_(panel), files_(files), runner_(runner), commandTail_(std::move(commandTail)) {}
 
 int Form::mainRoutine() {
     bool faulted = false;
@@ -37,7 +40,10 @@ int Form::mainRoutine() {
     }
 }
 
-int Form::exitCode() const { return applicationLost_ ? applicationNotWrittenExitCode : 0; }
+// An application given up because the input ended is not written either.
+int Form::exitCode() const {
+    return applicationLost_ || inputEndedAt_ != 0 ? applicationNotWrittenExitCode : 0;
+}
 
 // Memory ran out inside a statement: that is run-time error 7, delivered as
 // the statement's own check would deliver it. Only the first statements of
@@ -56,13 +62,10 @@ FaultTarget Form::outOfMemory() {
 void Form::startUp() {
     lineLabel() = 0;
     answerHistory.assign(1, std::string());
-    runCommandLine("Cmd /C Mode Con Cols=80 Lines=50");
-    screen_.setTextColors(15, 9, 0);
-    screen_.clearScreen();
+    if (panel_.ownsConsole()) runCommandLine("Cmd /C Mode Con Cols=80 Lines=50");
+    panel_.clear();
     errors_.setFaultTarget(faultScreenTarget);
     monthNames.assign(13, std::string());
-    screenWidth = 80;
-    inputRow = 46;
     lineLabel() = 100;
     networkName = commandTail_.size() > 1 ? commandTail_ : "FIDONet";
     titleText = " -=:{ " + networkName + " Application }:=-";
@@ -71,34 +74,16 @@ void Form::startUp() {
     errors_.deliverPendingError();
     writeFileLine({currentTime(), " ", titleText, "  on "}, false);
     lineLabel() = 200;
-    drawTitleScreen();
+    panel_.showTitle(titleText, versionLabel, creditLine);
     lineLabel() = 300;
     std::string date = currentDate();
     int month = static_cast<int>(textToNumber(date.substr(0, 2)));
     int day = static_cast<int>(textToNumber(date.substr(3, 2)));
     std::string monthName = month >= 1 && month <= 12 ? monthNames[month] : std::string();
     dateText = monthName + numberToText(day) + std::string(daySuffix(day)) + ", " + date.substr(6, 4);
-    screen_.setCursorPos(1, 79 - static_cast<int>(dateText.size()));
-    screen_.writeText(dateText);
+    panel_.showDate(dateText);
     writeFileLine({dateText}, true);
     writeFileLine({}, true);
-}
-
-void Form::drawTitleScreen() {
-    screen_.setCursorPos(1, 1);
-    screen_.setTextColors(14, -1, 0);
-    // Centred by the floor; a title too long to centre starts in column 1.
-    auto column = static_cast<int>(std::floor((80.0 - static_cast<double>(titleText.size())) / 2));
-    screen_.setCursorPos(1, column);
-    screen_.writeText(titleText);
-    screen_.setTextColors(11, -1, 0);
-    screen_.setCursorPos(1, 2);
-    screen_.writeText(versionLabel);
-    screen_.setTextColors(4, -1, 0);
-    screen_.setCursorPos(2, 3);
-    screen_.writeText(creditLine);
-    screen_.setTextColors(15, -1, 0);
-    screen_.setCursorPos(3, 1);
 }
 
 void Form::writeFileLine(std::initializer_list<std::string_view> items, bool endLine) {

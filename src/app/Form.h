@@ -1,10 +1,13 @@
 // The application form: one object holding the form's variables, with the
-// main routine, the question panel, the error tone, the application writer,
-// the program end and the fault screen as its operations.
+// main routine, the question sequence, the error tone, the application
+// writer, the program end and the fault screen as its operations. What the
+// user sees and types goes through a front-end panel: the screen one, or
+// the line one of plain mode.
 #pragma once
 
 #include <cstdint>
 #include <initializer_list>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -12,7 +15,8 @@
 #include "app/Questions.h"
 #include "console/ConsoleKeyboard.h"
 #include "console/ConsoleScreen.h"
-#include "editor/VuvadOdor.h"
+#include "editor/FormPanel.h"
+#include "editor/ScreenPanel.h"
 #include "runtime/CommandService.h"
 #include "runtime/ErrorState.h"
 #include "runtime/OutputFile.h"
@@ -20,10 +24,12 @@
 namespace corvel {
 
 inline constexpr std::string_view applicationFileName = "MyCorvel.Txt";
-// An earlier application (more than a header of two lines) is kept under
-// this name, in the same directory, before the file is emptied.
+// The header of the application file: the title line and an empty line.
+inline constexpr int applicationHeaderLines = 2;
+// An earlier application (more than its header) is kept under this name, in
+// the same directory, before the file is emptied.
 inline constexpr std::string_view applicationBackupName = "MyCorvel.Bak";
-inline constexpr BackupRule applicationBackup{applicationBackupName, 2};
+inline constexpr BackupRule applicationBackup{applicationBackupName, applicationHeaderLines};
 inline constexpr std::string_view versionLabel = " Corvel v1.1.C ";
 inline constexpr std::string_view creditLine = "The Corvel Team";
 
@@ -34,15 +40,22 @@ inline constexpr FaultTarget endOfMainTarget = 2;
 // Exit code when the application could not be written after two attempts.
 inline constexpr int applicationNotWrittenExitCode = 1;
 
+// The question the input ended at when it ended at the confirmation.
+inline constexpr int confirmationStep = 16;
+
 class Form {
 public:
+    // The form on the screen front-end.
     Form(ConsoleScreen& screen, ConsoleKeyboard& keyboard, OutputFiles& files, CommandService& runner,
          std::string commandTail);
+    // The form on another front-end, which outlives it.
+    Form(FormPanel& panel, OutputFiles& files, CommandService& runner, std::string commandTail);
 
     // The whole run; returns the process exit code.
     int mainRoutine();
 
-    void askQuestion();
+    // One question through the panel; false when the input ended.
+    bool askQuestion();
     void playErrorTone();
     void writeApplication();
     void endProgram();
@@ -50,8 +63,6 @@ public:
 
     // --- the form's variables ---
     std::uint16_t& lineLabel() { return errors_.lineLabel; }
-    int screenWidth = 0;
-    int inputRow = 0;
     std::string networkName;
     std::string titleText;
     std::vector<std::string> monthNames;
@@ -69,15 +80,16 @@ public:
     bool applicationWritten() const { return !applicationLost_; }
     // The error code of the fault that lost the application (0 while not lost).
     std::uint8_t unwrittenCode() const { return unwrittenCode_; }
+    // The question (1..15, or confirmationStep) at which the input ended,
+    // which gives the application up; 0 while it has not ended.
+    int inputEndedAt() const { return inputEndedAt_; }
 
 private:
     void startUp();
-    void drawTitleScreen();
     void questionSequence();
     int baudGate(bool goingBack) const;
-    void drawReviewRow(int question);
     bool confirm();
-    void paintRow(int row, int foreground, int background);
+    void inputEnded(int step);
     void giveUpApplication();
     int exitCode() const;
     FaultTarget outOfMemory();
@@ -90,19 +102,20 @@ private:
     void flushFile();
     void closeFiles();
 
-    ConsoleScreen& screen_;
-    ConsoleKeyboard& keyboard_;
+    std::unique_ptr<ScreenPanel> screenPanel_;
+    FormPanel& panel_;
     OutputFiles& files_;
     CommandService& runner_;
     std::string commandTail_;
     ErrorState errors_;
-    VuvadOdor editor_;
 
     int writeAttempts_ = 0;
     std::uint64_t answersStart_ = 0;
     bool applicationLost_ = false;
     std::uint8_t lastFaultCode_ = 0;  // of the last fault not raised by the fault screen
     std::uint8_t unwrittenCode_ = 0;
+    bool confirmed_ = false;
+    int inputEndedAt_ = 0;
 };
 
 // The month table: item n (1-based) of January..December, else empty.

@@ -1,5 +1,5 @@
-// The question sequence: which question comes next, the review rows, the
-// error tone and the confirmation.
+// The question sequence: which question comes next, the answer the panel
+// hands back, the review lines, the error tone and the confirmation.
 #include "app/Form.h"
 
 namespace corvel {
@@ -16,7 +16,36 @@ std::string yesNoRewrite(const std::string& answer) {
     return answer;
 }
 
+bool startsWith(const std::string& text, const std::string& marker) {
+    return text.compare(0, marker.size(), marker) == 0;
+}
+
 }  // namespace
+
+// The answer trimmed, with the editor's Alt+X and Alt+B markers turned into
+// the two flags. False when the input ended before an answer came.
+bool Form::askQuestion() {
+    goBackFlag = 0;
+    exitFlag = 0;
+    answerResult.clear();
+    if (!panel_.askQuestion(promptText, editBuffer, answerHistory)) return false;
+    answerResult = trimBlanks(editBuffer);
+    if (startsWith(answerResult, altXMarker)) {
+        exitFlag = 1;
+        answerResult.clear();
+    } else if (startsWith(answerResult, altBMarker)) {
+        goBackFlag = 1;
+        answerResult.clear();
+    }
+    return true;
+}
+
+// With no more input the application is given up as Alt+X leaves it: the
+// file keeps its header.
+void Form::inputEnded(int step) {
+    inputEndedAt_ = step;
+    exitFlag = 1;
+}
 
 void Form::questionSequence() {
     int n = 1;
@@ -29,7 +58,10 @@ void Form::questionSequence() {
         const Question& question = questions[static_cast<std::size_t>(n - 1)];
         promptText = question.prompt;
         editBuffer = answers.*question.answer;
-        askQuestion();
+        if (!askQuestion()) {
+            inputEnded(n);
+            return;
+        }
         if (exitFlag == 1) return;  // Alt+X: straight on to the program end
         if (goBackFlag == 1 && n != 1) {
             n = question.altBGoesTo == baudGateGoingBack ? baudGate(true) : question.altBGoesTo;
@@ -37,11 +69,12 @@ void Form::questionSequence() {
         }
         if (question.required && answerResult.empty()) {
             playErrorTone();
+            panel_.answerRequired();
             continue;
         }
         if (n == formerSysopQuestion) answerResult = yesNoRewrite(answerResult);
         answers.*question.answer = answerResult;
-        drawReviewRow(n);
+        panel_.showReviewLine(n, question.reviewLabel, answers.*question.answer);
         n = n == dataPhoneQuestion ? baudGate(false) : n + 1;
     }
 }
@@ -52,31 +85,20 @@ int Form::baudGate(bool goingBack) const {
     return goingBack ? dataPhoneQuestion : baudRateQuestion + 1;
 }
 
-void Form::paintRow(int row, int foreground, int background) {
-    screen_.setCursorPos(row, 1);
-    screen_.setTextColors(foreground, background, 0);
-    screen_.writeText(std::string(static_cast<std::size_t>(screenWidth), ' '));
-    screen_.setCursorPos(row, 1);
-}
-
-// The review row of question n is row n + 3.
-void Form::drawReviewRow(int n) {
-    const Question& question = questions[static_cast<std::size_t>(n - 1)];
-    paintRow(n + 3, 15, 9);
-    screen_.writeText(question.reviewLabel);
-    screen_.writeText(answers.*question.answer);
-}
-
 bool Form::confirm() {
-    screen_.setCursorPos(inputRow - 3, 1);
-    for (int i = 0; i < 7; ++i) screen_.writeText(std::string(static_cast<std::size_t>(screenWidth), ' '));
-    screen_.setCursorPos(inputRow, 1);
-    screen_.writeText("Everything OK? (Y/N) ");
-    confirmReply = firstField(keyboard_.readLine());
+    std::vector<std::string> reviewLines;
+    for (const Question& question : questions) {
+        reviewLines.push_back(std::string(question.reviewLabel) + answers.*question.answer);
+    }
+    std::optional<std::string> reply = panel_.readConfirmation(reviewLines);
+    if (!reply) {
+        inputEnded(confirmationStep);
+        return true;
+    }
+    confirmReply = firstField(*reply);
     if (!isAcceptedReply(confirmReply)) return false;
-    screen_.newLine();
-    screen_.writeText("Data output to file MyCorvel.Txt ... {Press ENTER} ");
-    keyboard_.readLine();
+    panel_.confirmed();
+    confirmed_ = true;
     return true;
 }
 

@@ -6,6 +6,8 @@
 
 #include "app/Form.h"
 #include "console/ConsoleSession.h"
+#include "console/LineDevice.h"
+#include "editor/LinePanel.h"
 #include "runtime/CommandService.h"
 #include "runtime/FileHandle.h"
 #include "runtime/OutputFile.h"
@@ -35,13 +37,31 @@ int outputWritten(bool written) {
 
 }  // namespace
 
+bool takePlainRequest(std::string& tail) {
+    for (std::string_view word : {"--plain", "/plain"}) {
+        if (tail.compare(0, word.size(), word) != 0) continue;
+        if (tail.size() > word.size() && tail[word.size()] != ' ') continue;
+        const std::size_t rest = tail.find_first_not_of(' ', word.size());
+        tail.erase(0, rest == std::string::npos ? tail.size() : rest);
+        return true;
+    }
+    return false;
+}
+
 int printUsage() {
     return outputWritten(std::puts(
         "usage: corvel [network name]\n"
+        "       corvel --plain [network name]\n"
         "Fills in an application to join a network (FIDONet unless another name is\n"
         "given) and writes it to MyCorvel.Txt in the current directory.\n"
+        "  --plain, /plain     plain mode: the questions as lines of text, one answer\n"
+        "                      per line; also when TERM is dumb or unset and when\n"
+        "                      standard input is not a terminal\n"
         "  -h, -?, /?, --help  show this text\n"
-        "  -V, --version       show the version") >= 0);
+        "  -V, --version       show the version\n"
+        "Plain mode: /back goes back a question, /exit leaves, /clear empties an\n"
+        "answer, an empty line keeps the [answer] shown. The end of the input before\n"
+        "the confirmation leaves the answers unwritten (exit status 1).") >= 0);
 }
 
 int printVersion() { return outputWritten(std::puts(trimBlanks(versionLabel).c_str()) >= 0); }
@@ -60,6 +80,21 @@ FormOutcome runForm(ConsoleDevice& device, CommandService& runner, const std::st
     outcome.exitCode = session.endSession(form.mainRoutine());
     outcome.applicationWritten = form.applicationWritten();
     outcome.unwrittenCode = form.unwrittenCode();
+    return outcome;
+}
+
+FormOutcome runPlain(LineDevice& device, CommandService& runner, const std::string& tail) {
+    LinePanel panel(device);
+    OutputFiles files;
+    Form form(panel, files, runner, withoutControlBytes(tail));
+    FormOutcome outcome;
+    outcome.exitCode = form.mainRoutine();
+    outcome.applicationWritten = form.applicationWritten();
+    outcome.unwrittenCode = form.unwrittenCode();
+    if (const int step = form.inputEndedAt(); step != 0) {
+        const std::string where = step == confirmationStep ? "the confirmation" : "question " + std::to_string(step);
+        device.writeError("corvel: the input ended at " + where + "; the answers were not written");
+    }
     return outcome;
 }
 

@@ -10,6 +10,7 @@ namespace corvel {
 
 class CommandService;
 class ConsoleDevice;
+class LineDevice;
 
 enum class CommandRequest { runForm, help, version, usageError };
 
@@ -18,6 +19,10 @@ enum class CommandRequest { runForm, help, version, usageError };
 // and none of these is a mistyped option (usageError); anything else is a
 // network name (or none) and runs the form.
 CommandRequest commandRequest(const std::string& tail);
+// "--plain" or "/plain" as the tail's first word asks for plain mode: the
+// word and the blanks after it are taken off the tail, the rest is the
+// network name (or none).
+bool takePlainRequest(std::string& tail);
 // Each returns the exit code: 0, or 1 when the text could not be written
 // (said on standard error).
 int printUsage();
@@ -36,6 +41,11 @@ struct FormOutcome {
     std::uint8_t unwrittenCode = 0;  // the error that lost the application
 };
 FormOutcome runForm(ConsoleDevice& device, CommandService& runner, const std::string& tail);
+
+// Runs the form in plain mode: lines of text on device instead of the
+// screen. When the input ended before the confirmation, a line on the
+// device's error stream says where.
+FormOutcome runPlain(LineDevice& device, CommandService& runner, const std::string& tail);
 
 // The closing message for answers that could not be written: the file,
 // the error message and its code, one line on standard error.

@@ -89,21 +89,4 @@ public:
     virtual void present() = 0;
 };
 
-// The console lent to a child for one scope: setChildRunning(true) at its
-// start, false at its end however the scope ends.
-class ConsoleLentToChild {
-public:
-    ConsoleLentToChild(ConsoleDevice& device, bool lend) : device_(lend ? &device : nullptr) {
-        if (device_ != nullptr) device_->setChildRunning(true);
-    }
-    ~ConsoleLentToChild() {
-        if (device_ != nullptr) device_->setChildRunning(false);
-    }
-    ConsoleLentToChild(const ConsoleLentToChild&) = delete;
-    ConsoleLentToChild& operator=(const ConsoleLentToChild&) = delete;
-
-private:
-    ConsoleDevice* device_;
-};
-
 }  // namespace corvel

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <array>
 
-#include "runtime/Clock.h"
+#include "runtime/NumberText.h"
 
 namespace corvel {
 namespace {

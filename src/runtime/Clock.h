@@ -1,10 +1,9 @@
-// The local date and time as fixed-format texts, and the number/text
-// conversions the form applies to them.
+// The local clock: the moment it reports, and the date and time as
+// fixed-format texts.
 #pragma once
 
 #include <functional>
 #include <string>
-#include <string_view>
 
 namespace corvel {
 
@@ -27,12 +26,5 @@ LocalMoment systemClockMoment();
 // "MM-DD-YYYY" and "HH:MM:SS", local time, read afresh on every call.
 std::string currentDate();
 std::string currentTime();
-
-// The number written at the start of the text (0 when there is none).
-double textToNumber(std::string_view text);
-// Sign position (blank or "-") and up to 15 significant digits.
-std::string numberToText(double value);
-// The same with 7 significant digits, as the screen writes numbers.
-std::string numberToText7(double value);
 
 }  // namespace corvel

@@ -1,10 +1,8 @@
 // The command runner: the interpreter stand-in's built-ins act on the
-// console device; programs and shell lines run as children whose output is
-// carried into the grid as processed stream output.
+// console through the command output; programs and shell lines run as
+// children whose output goes there too.
 #include "runtime/CommandRunner.h"
 
-#include "console/ConsoleDevice.h"
-#include "console/StreamOutput.h"
 #include "runtime/ChildProcess.h"
 #include "runtime/CommandLine.h"
 #include "runtime/ErrorState.h"
@@ -14,16 +12,6 @@
 namespace corvel {
 
 namespace {
-
-// Only this much of a command line is used; the rest is cut without notice.
-constexpr std::size_t commandLimit = 256;
-
-void clearConsole(ConsoleDevice& device) {
-    const int cells = device.width() * device.height();
-    device.fillCharacters(1, 1, cells, ' ');
-    device.fillAttributes(1, 1, cells, device.defaultAttribute());
-    device.setCursor(1, 1);
-}
 
 // The interpreter runs in-process for its built-ins, but its start still
 // passes the system-call gateway, where it can fail as a child's start can.
@@ -49,16 +37,15 @@ std::uint32_t CommandRunner::runCommand(ErrorState& errors, std::string_view com
     case CommandLine::Kind::nothing: return 0;
     case CommandLine::Kind::invalid: return 1;
     case CommandLine::Kind::resize:
-        device_.resize(command.columns != 0 ? command.columns : device_.width(),
-                       command.rows != 0 ? command.rows : device_.height());
+        output_.resize(command.columns, command.rows);
         return 0;  // the next frame shows it
     case CommandLine::Kind::clear:
-        clearConsole(device_);
+        output_.clear();
         return 0;
     case CommandLine::Kind::program: {
         std::optional<std::string> found = findProgram(command.words.front());
         if (!found) {
-            device_.alert();  // a missing program sounds the alert in its place
+            output_.alert();  // a missing program sounds the alert in its place
             return 1;
         }
         path = *found;
@@ -75,18 +62,13 @@ std::uint32_t CommandRunner::runCommand(ErrorState& errors, std::string_view com
 
 std::uint32_t CommandRunner::runProgram(ErrorState& errors, const std::string& path,
                                         const std::vector<std::string>& arguments, bool wait) {
-    device_.present();
-    StreamOutput stream(device_);
     ChildOutcome outcome;
     {
         // The interrupt keys are ignored from before the console is lent
         // until after it is taken back, on every way out.
         InterruptsIgnored interrupts;
-        ConsoleLentToChild lent(device_, wait);
-        outcome = runChild(path, arguments, wait, [&](std::string_view bytes) {
-            stream.write(bytes);
-            device_.present();
-        });
+        ChildOnConsole lent(output_, wait);
+        outcome = runChild(path, arguments, wait, [&](std::string_view bytes) { output_.write(bytes); });
     }
     if (!outcome.started) {
         errors.raiseRuntimeError(systemErrorCode(outcome.error));

@@ -8,15 +8,14 @@
 #include <string_view>
 #include <vector>
 
+#include "runtime/CommandOutput.h"
 #include "runtime/CommandService.h"
 
 namespace corvel {
 
-class ConsoleDevice;
-
 class CommandRunner : public CommandService {
 public:
-    explicit CommandRunner(ConsoleDevice& device) : device_(device) {}
+    explicit CommandRunner(CommandOutput& output) : output_(output) {}
     std::uint32_t runCommand(ErrorState& errors, std::string_view commandText,
                              std::uint16_t showStyleAndWait, bool inheritHandles) override;
 
@@ -24,7 +23,7 @@ private:
     std::uint32_t runProgram(ErrorState& errors, const std::string& path,
                              const std::vector<std::string>& arguments, bool wait);
 
-    ConsoleDevice& device_;
+    CommandOutput& output_;
 };
 
 }  // namespace corvel

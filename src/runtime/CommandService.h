@@ -3,12 +3,16 @@
 // runs the line. A console the child shares is told before and after.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 
 namespace corvel {
 
 class ErrorState;
+
+// Only this much of a command line is used; the rest is cut without notice.
+inline constexpr std::size_t commandLimit = 256;
 
 // showStyle bits 0..14, bit 15 (0x8000) waits for completion.
 inline constexpr std::uint16_t waitForCompletion = 0x8000;
@@ -29,6 +33,9 @@ class SharedConsole {
 public:
     virtual void beforeChild() = 0;
     virtual void afterChild() = 0;
+    // The console-size command: the screen the form draws on takes this
+    // size, whether or not the console's window follows.
+    virtual void sizeForForm(int columns, int rows) = 0;
 
 protected:
     ~SharedConsole() = default;

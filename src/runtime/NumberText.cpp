@@ -6,7 +6,7 @@
 #include <cmath>
 #include <string>
 
-#include "runtime/Clock.h"
+#include "runtime/NumberText.h"
 
 namespace corvel {
 

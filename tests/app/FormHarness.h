@@ -12,6 +12,7 @@
 #include "app/Form.h"
 #include "runtime/CommandRunner.h"
 #include "console/ConsoleSession.h"
+#include "console/DeviceCommandOutput.h"
 #include "console/MemoryDevice.h"
 #include "runtime/Clock.h"
 #include "runtime/SystemCall.h"
@@ -37,6 +38,7 @@ struct FormHarness {
     std::vector<std::string> prompts;  // row 43 at every wait for keys
     std::unique_ptr<ConsoleSession> session;
     std::unique_ptr<OutputFiles> files;
+    DeviceCommandOutput commandOutput{device};
     std::unique_ptr<CommandRunner> runner;
     std::unique_ptr<Form> form;
 
@@ -58,7 +60,7 @@ struct FormHarness {
     int run(std::string tail = "") {
         session = std::make_unique<ConsoleSession>();
         files = std::make_unique<OutputFiles>();
-        runner = std::make_unique<CommandRunner>(device);
+        runner = std::make_unique<CommandRunner>(commandOutput);
         session->startSession(device, tail);
         form = std::make_unique<Form>(session->screen(), session->keyboard(), *files, *runner, tail);
         return session->endSession(form->mainRoutine());

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "runtime/Clock.h"
+#include "runtime/NumberText.h"
 
 namespace corvel {
 namespace {

@@ -65,6 +65,7 @@ void Renderer::setTerminalSize(int rows, int columns) {
 void Renderer::invalidate() {
     repaint_ = true;
     previousWidth_ = -1;
+    rowMap_.forget();
     cursorRow_ = -1;
     cursorColumn_ = unknownColumn;
 }
@@ -98,49 +99,14 @@ void Renderer::updateViewport(const ScreenState& screen) {
     };
     left_ = follow(left_, screen.cursorColumn - 1, screen.width, columns_);
     previousRowOf_.swap(rowOf_);
-    if (screen.height > rows_) {
-        foldRows(screen);
-        rowOf_.assign(fold_.rows().begin(), fold_.rows().end());
-        return;
-    }
-    backgroundsKnown_ = false;
-    rowOf_.resize(static_cast<std::size_t>(rows_));
-    for (int row = 0; row < rows_; ++row) rowOf_[static_cast<std::size_t>(row)] = row < screen.height ? row : -1;
-}
-
-// Blank rows in the commonest background of such rows fold away: the page's
-// empty space, never a band of another colour such as an input field.
-void Renderer::foldRows(const ScreenState& screen) {
-    const bool known = backgroundsKnown_ && previousWidth_ == screen.width && previousHeight_ == screen.height;
-    if (!known) rowBackground_.assign(static_cast<std::size_t>(screen.height), -1);
-    std::array<int, 16> rowsIn{};
-    for (int row = 0; row < screen.height; ++row) {
-        int& background = rowBackground_[static_cast<std::size_t>(row)];
-        if (!known || (row >= screen.changedFrom && row <= screen.changedTo)) background = blankBackground(screen, row);
-        if (background >= 0) ++rowsIn[static_cast<std::size_t>(background)];
-    }
-    backgroundsKnown_ = true;
-    const int page = static_cast<int>(std::max_element(rowsIn.begin(), rowsIn.end()) - rowsIn.begin());
-    foldable_.resize(static_cast<std::size_t>(screen.height));
-    for (int row = 0; row < screen.height; ++row) {
-        foldable_[static_cast<std::size_t>(row)] = rowBackground_[static_cast<std::size_t>(row)] == page;
-    }
-    fold_.update(foldable_, rows_, screen.cursorRow - 1);
-}
-
-// The background of a buffer row whose cells are all blanks in one, or -1.
-int Renderer::blankBackground(const ScreenState& screen, int bufferRow) const {
-    const Cell* cells = screen.cells + static_cast<std::size_t>(bufferRow) * static_cast<std::size_t>(screen.width);
-    const int background = cells[0].attribute >> 4;
-    for (int column = 0; column < screen.width; ++column) {
-        if (cells[column].character != ' ' || (cells[column].attribute >> 4) != background) return -1;
-    }
-    return background;
+    rowMap_.update(screen.cells, screen.width, screen.height, rows_, screen.cursorRow - 1, screen.changedFrom,
+                   screen.changedTo);
+    rowOf_.assign(rowMap_.rows().begin(), rowMap_.rows().end());
 }
 
 // The terminal row that shows a buffer row, -1 when none does.
-int Renderer::terminalRowOf(const ScreenState& screen, int bufferRow) const {
-    return screen.height > rows_ ? fold_.terminalRowOf(bufferRow) : bufferRow;
+int Renderer::terminalRowOf(const ScreenState& /*screen*/, int bufferRow) const {
+    return rowMap_.terminalRowOf(bufferRow);
 }
 
 void Renderer::fillWanted(const ScreenState& screen, int row) {
@@ -281,7 +247,7 @@ int Renderer::shiftGain(int at, int by) const {
     for (int row = at; row < rows_; ++row) {
         const int from = row - by;  // the terminal row whose cells come here
         const int want = rowOf_[static_cast<std::size_t>(row)];
-        if (want < 0 || rowBackground_[static_cast<std::size_t>(want)] >= 0) continue;
+        if (want < 0 || rowMap_.blankBackground(want) >= 0) continue;
         const bool comes = from >= at && from < rows_ && moved_[static_cast<std::size_t>(from)] == want;
         const bool stood = moved_[static_cast<std::size_t>(row)] == want;
         gain += comes && !stood ? 1 : stood && !comes ? -1 : 0;

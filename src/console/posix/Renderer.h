@@ -9,7 +9,7 @@
 // one is shifted with insert- or delete-character when that is cheaper, and
 // large frames go out as one synchronized update. The cursor is placed and
 // shaped last. A buffer with more rows than the terminal is shown with its
-// blank rows folded away first (RowFold.h), and when the rows shown move
+// blank rows folded away first (RowMap.h), and when the rows shown move
 // down or up by one a line is inserted or deleted so that what the terminal
 // shows moves along; a wider one through a window that follows the cursor;
 // a smaller one sits at the top left with the rest of the terminal blank in
@@ -24,8 +24,8 @@
 
 #include "console/ConsoleDevice.h"
 #include "console/CellGrid.h"
+#include "console/RowMap.h"
 #include "console/posix/Charset.h"
-#include "console/posix/RowFold.h"
 
 namespace corvel::posix {
 
@@ -98,8 +98,6 @@ private:
     bool erasedCell(Shown& cell) const;
 
     void updateViewport(const ScreenState& screen);
-    void foldRows(const ScreenState& screen);
-    int blankBackground(const ScreenState& screen, int bufferRow) const;
     int terminalRowOf(const ScreenState& screen, int bufferRow) const;
     void fillWanted(const ScreenState& screen, int row);
     bool rowUnchanged(const ScreenState& screen, int row) const;
@@ -148,16 +146,11 @@ private:
     int cursorVisible_ = -1; // -1 unknown
     int left_ = 0;
     // The buffer row each terminal row shows (-1: none), in this frame and
-    // the last; which rows fold away, and the background of each buffer
-    // row that is blank in one background (-1 otherwise), kept while the
-    // buffer's size stays.
+    // the last, and the fold that chooses them.
     std::vector<int> rowOf_;
     std::vector<int> previousRowOf_;
     std::vector<int> moved_;  // the buffer row each terminal row's cells showed, as lines shift
-    RowFold fold_;
-    std::vector<char> foldable_;
-    std::vector<int> rowBackground_;
-    bool backgroundsKnown_ = false;
+    RowMap rowMap_;
 };
 
 }  // namespace corvel::posix

@@ -1,8 +1,11 @@
-// The Windows console device: cells written straight into the console's
-// screen buffer (only the rectangles that changed since the last frame),
-// key events read from the console's input buffer, waits that block on it.
-// Opening it prepares the console (screen and keyboard handles, modes,
-// control handler, cursor shape); restore() puts modes and cursor back.
+// The Windows console device: the form draws in a buffer of its own size,
+// which the console's visible window shows through a fold when it is
+// smaller (WindowFrame.h); only the rectangles that changed since the last
+// frame are written. A window that changes size is noticed (window-size
+// events, and a look when a wait ends) and repainted. Key events come from
+// the console's input buffer, waits block on it. Opening it prepares the
+// console (screen and keyboard handles, modes, control handler, cursor
+// shape); restore() puts modes and cursor back.
 #pragma once
 
 #include <memory>
@@ -10,6 +13,7 @@
 
 #include "console/CellGrid.h"
 #include "console/ConsoleDevice.h"
+#include "console/windows/WindowFrame.h"
 #include "runtime/CommandService.h"
 
 namespace corvel::windows {
@@ -28,6 +32,8 @@ public:
 
     int width() const override { return wanted_.width(); }
     int height() const override { return wanted_.height(); }
+    // The buffer the form draws in takes this size; the console's window
+    // keeps its own and shows the buffer folded when it is smaller.
     void resize(int columns, int rows) override;
 
     int cursorRow() const override { return row_; }
@@ -61,6 +67,13 @@ public:
 
     void beforeChild() override { present(); }
     void afterChild() override { takeInConsole(); }
+    void sizeForForm(int columns, int rows) override {
+        resize(columns != 0 ? columns : width(), rows != 0 ? rows : height());
+    }
+
+    // The handles children get as their standard handles.
+    void* screenHandle() const { return screen_; }
+    void* keyboardHandle() const { return keyboard_; }
 
     // Console calls made to show frames so far (cell writes, cursor moves
     // and shapes, scrolls): what a key costs on the console.
@@ -72,12 +85,22 @@ private:
     static constexpr int cellsPerCall = 8000;
 
     ConsoleWindowDevice() = default;
-    // Size, cells and cursor as the console has them now.
+    // Window, cells and cursor as the console has them now.
     void takeInConsole();
-    void writeRectangle(int top, int left, int bottom, int right);
+    // Whether the visible window moved or changed size; if so the next
+    // frame repaints it.
+    bool windowChanged();
+    bool readWindow(int& top, int& left, int& rows, int& columns);
+    bool readBack(CellGrid& into);
+    bool writeRectangle(const CellRectangle& rectangle);
+    bool scrollOnConsole(std::uint8_t fillAttribute);
+    // A console call failed: what it shows is no longer known.
+    void invalidate();
 
     void* screen_ = nullptr;
     void* keyboard_ = nullptr;
+    bool opened_ = false;
+    bool ownsScreen_ = false;  // "CONOUT$" opened because no standard handle is a console
     unsigned long savedOutputMode_ = 0;
     unsigned long savedInputMode_ = 0;
     bool outputModeSaved_ = false;
@@ -87,12 +110,16 @@ private:
 
     // The form's size until the console tells its own; without a console
     // to show on it stays so, and the frames go nowhere.
-    CellGrid shown_{80, 50};
     CellGrid wanted_{80, 50};
+    bool sizeFixed_ = false;  // the form asked for its size
+    // The visible window: its place in the console's buffer and what it shows.
+    int windowTop_ = 0;
+    int windowLeft_ = 0;
+    WindowFrame frame_;
     int row_ = 1;
     int column_ = 1;
-    int shownRow_ = 0;
-    int shownColumn_ = 0;
+    int shownRow_ = -1;  // console position of the cursor, -1 unknown
+    int shownColumn_ = -1;
     CursorShape shape_;
     CursorShape shownShape_;
     std::uint8_t defaultAttribute_ = 7;

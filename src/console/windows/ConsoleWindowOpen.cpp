@@ -1,7 +1,8 @@
 // Preparing the console and putting it back: the screen handle (standard
-// output, or standard error when output is redirected), "CONIN$" for keys,
-// output mode 3, input mode 0, the control handler, the cursor shape; and
-// taking in the console's size, cells and cursor as they are.
+// output, or standard error when output is redirected, or "CONOUT$" when
+// neither is a console), "CONIN$" for keys, output mode 3, input mode with
+// window-size events only, the control handler, the cursor shape; and
+// taking in the console's window, cells and cursor as they are.
 #include <windows.h>
 
 #include <algorithm>
@@ -56,17 +57,27 @@ std::unique_ptr<ConsoleWindowDevice> ConsoleWindowDevice::open(std::string& erro
     HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
     DWORD mode = 0;
     device->screen_ = GetConsoleMode(output, &mode) ? output : GetStdHandle(STD_ERROR_HANDLE);
+    if (!GetConsoleMode(device->screen_, &mode)) {
+        // Both redirected: the form is drawn on the console all the same.
+        HANDLE console = CreateFileA("CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                     nullptr, OPEN_EXISTING, 0, nullptr);
+        if (console != INVALID_HANDLE_VALUE) {
+            device->screen_ = console;
+            device->ownsScreen_ = true;
+        }
+    }
     if (GetConsoleMode(device->screen_, &mode)) {
         device->savedOutputMode_ = mode;
         device->outputModeSaved_ = true;
-        SetConsoleMode(device->screen_, ENABLE_PROCESSED_OUTPUT | ENABLE_WRAP_AT_EOL_OUTPUT);
+        if (!SetConsoleMode(device->screen_, ENABLE_PROCESSED_OUTPUT | ENABLE_WRAP_AT_EOL_OUTPUT)) device->invalidate();
     }
     // The keyboard's own handle, so that keys come raw also when standard
-    // input is redirected: no line editing, no echo, Ctrl+C as character 3.
+    // input is redirected: no line editing, no echo, Ctrl+C as character 3;
+    // a change of the window's size comes as an event.
     if (GetConsoleMode(keyboard, &mode)) {
         device->savedInputMode_ = mode;
         device->inputModeSaved_ = true;
-        SetConsoleMode(keyboard, 0);
+        if (!SetConsoleMode(keyboard, ENABLE_WINDOW_INPUT)) device->invalidate();
     }
     SetConsoleCtrlHandler(controlHandler, TRUE);
     CursorShape shape;
@@ -86,6 +97,7 @@ ConsoleWindowDevice::~ConsoleWindowDevice() {
     ConsoleWindowDevice* self = this;
     openDevice.compare_exchange_strong(self, nullptr);
     CloseHandle(keyboard_);
+    if (ownsScreen_) CloseHandle(screen_);
 }
 
 void ConsoleWindowDevice::restore() {
@@ -102,37 +114,83 @@ void restoreOpenConsole() {
     if (ConsoleWindowDevice* device = openDevice.load()) device->restore();
 }
 
+bool ConsoleWindowDevice::readWindow(int& top, int& left, int& rows, int& columns) {
+    CONSOLE_SCREEN_BUFFER_INFO info{};
+    if (!GetConsoleScreenBufferInfo(screen_, &info)) return false;
+    top = info.srWindow.Top;
+    left = info.srWindow.Left;
+    rows = std::max(info.srWindow.Bottom - info.srWindow.Top + 1, 1);
+    columns = std::max(info.srWindow.Right - info.srWindow.Left + 1, 1);
+    return true;
+}
+
+bool ConsoleWindowDevice::windowChanged() {
+    int top = 0, left = 0, rows = 0, columns = 0;
+    if (!readWindow(top, left, rows, columns)) return false;
+    if (top == windowTop_ && left == windowLeft_ && rows == frame_.rows() && columns == frame_.columns()) return false;
+    windowTop_ = top;
+    windowLeft_ = left;
+    if (!sizeFixed_) {
+        wanted_.resize(columns, rows, defaultAttribute_);
+        setCursor(row_, column_);
+    }
+    frame_.setWindow(rows, columns);
+    invalidate();
+    return true;
+}
+
+// The window's cells, in bands the console can hand over in one call.
+bool ConsoleWindowDevice::readBack(CellGrid& into) {
+    bool whole = true;
+    const int columns = std::min(into.width(), cellsPerCall);
+    const int band = std::max(1, cellsPerCall / columns);
+    std::vector<CHAR_INFO> cells(static_cast<std::size_t>(columns) * band);
+    std::vector<Cell> row(static_cast<std::size_t>(columns));
+    for (int top = 0; top < into.height(); top += band) {
+        const int count = std::min(band, into.height() - top);
+        for (int left = 0; left < into.width(); left += columns) {
+            const int width = std::min(columns, into.width() - left);
+            SMALL_RECT region{static_cast<SHORT>(windowLeft_ + left), static_cast<SHORT>(windowTop_ + top),
+                              static_cast<SHORT>(windowLeft_ + left + width - 1),
+                              static_cast<SHORT>(windowTop_ + top + count - 1)};
+            if (!ReadConsoleOutputW(screen_, cells.data(), {static_cast<SHORT>(width), static_cast<SHORT>(count)},
+                                    {0, 0}, &region)) {
+                whole = false;
+                continue;
+            }
+            for (int r = 0; r < count; ++r) {
+                for (int c = 0; c < width; ++c) {
+                    const CHAR_INFO& cell = cells[static_cast<std::size_t>(r) * width + c];
+                    row[c] = {byteOfGlyph(cell.Char.UnicodeChar), static_cast<std::uint8_t>(cell.Attributes & 0xFF)};
+                }
+                into.writeCells(top + r + 1, left + 1, row.data(), width);
+            }
+        }
+    }
+    return whole;
+}
+
+// At the start, and after a child: a window of another size is repainted;
+// one that stayed is read back, so that what the child wrote into the rows
+// shown stays in the buffer.
 void ConsoleWindowDevice::takeInConsole() {
     CONSOLE_SCREEN_BUFFER_INFO info{};
     if (!GetConsoleScreenBufferInfo(screen_, &info)) {
         return;  // no console to show on: the grids stay as they are
     }
-    const int columns = std::max<int>(info.dwSize.X, 1);
-    const int rows = std::max<int>(info.dwSize.Y, 1);
-    wanted_.resize(columns, rows, info.wAttributes & 0xFF);
-    row_ = shownRow_ = info.dwCursorPosition.Y + 1;
-    column_ = shownColumn_ = info.dwCursorPosition.X + 1;
-    // Read back in bands the console can hand over in one call.
-    const int band = std::max(1, cellsPerCall / columns);
-    std::vector<CHAR_INFO> cells(static_cast<std::size_t>(columns) * band);
-    std::vector<Cell> row(static_cast<std::size_t>(columns));
-    for (int top = 0; top < rows; top += band) {
-        const int count = std::min(band, rows - top);
-        SMALL_RECT region{0, static_cast<SHORT>(top), static_cast<SHORT>(columns - 1),
-                          static_cast<SHORT>(top + count - 1)};
-        if (!ReadConsoleOutputW(screen_, cells.data(), {static_cast<SHORT>(columns), static_cast<SHORT>(count)},
-                                {0, 0}, &region)) {
-            continue;
-        }
-        for (int r = 0; r < count; ++r) {
-            for (int c = 0; c < columns; ++c) {
-                const CHAR_INFO& cell = cells[static_cast<std::size_t>(r) * columns + c];
-                row[c] = {byteOfGlyph(cell.Char.UnicodeChar), static_cast<std::uint8_t>(cell.Attributes & 0xFF)};
-            }
-            wanted_.writeCells(top + r + 1, 1, row.data(), columns);
-        }
+    if (windowChanged() && opened_) return;
+    opened_ = true;
+    CellGrid read(frame_.columns(), frame_.rows());
+    const bool whole = readBack(read);
+    frame_.takeIn(read, wanted_);
+    if (!whole) invalidate();
+    const int row = frame_.bufferRowOf(info.dwCursorPosition.Y - windowTop_);
+    if (row >= 1 && row <= height()) {
+        row_ = row;
+        column_ = std::clamp(frame_.bufferColumnOf(info.dwCursorPosition.X - windowLeft_), 1, width());
+        shownRow_ = info.dwCursorPosition.Y;
+        shownColumn_ = info.dwCursorPosition.X;
     }
-    shown_ = wanted_;
 }
 
 }  // namespace corvel::windows

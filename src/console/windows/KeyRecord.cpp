@@ -45,6 +45,25 @@ std::uint8_t scanCodeOfVirtualKey(std::uint16_t virtualKey) {
     return 0;
 }
 
+constexpr std::uint16_t altVirtualKey = 0x12;
+
+// The three letter rows: Q..P, A..L, Z..M.
+bool isLetterRowKey(std::uint8_t scanCode) {
+    return (scanCode >= 16 && scanCode <= 25) || (scanCode >= 30 && scanCode <= 38) ||
+           (scanCode >= 44 && scanCode <= 50);
+}
+
+// A digit key of the numeric keypad, with Num Lock on or off (then it
+// reports as a cursor key, but without the enhanced-key flag).
+bool isNumpadDigit(const KeyRecord& record, std::uint8_t scanCode) {
+    if (record.virtualKey >= 0x60 && record.virtualKey <= 0x69) return true;
+    if ((record.controlState & enhancedKey) != 0) return false;
+    switch (scanCode) {
+        case 71: case 72: case 73: case 75: case 76: case 77: case 79: case 80: case 81: case 82: return true;
+        default: return false;
+    }
+}
+
 }  // namespace
 
 KeyEvent keyEventFromRecord(const KeyRecord& record) {
@@ -53,20 +72,31 @@ KeyEvent keyEventFromRecord(const KeyRecord& record) {
         event.isKey = false;
         return event;
     }
-    const int byte = consoleByte(record.character);
-    if (byte < 0) {
-        event.isKey = false;  // a character code page 437 lacks
-        return event;
-    }
+    const std::uint32_t state = record.controlState;
+    const bool altGr = record.character != 0 && (state & rightAltPressed) != 0 && (state & leftCtrlPressed) != 0;
+    event.alt = (state & leftAltPressed) != 0 || ((state & rightAltPressed) != 0 && !altGr);
     event.down = record.down;
     event.scanCode = record.scanCode != 0 && record.scanCode < 256 ? static_cast<std::uint8_t>(record.scanCode)
                                                                     : scanCodeOfVirtualKey(record.virtualKey);
-    if (event.scanCode == 0 && byte != 0) event.scanCode = keyOfCharacter(static_cast<std::uint8_t>(byte)).scanCode;
-    event.character = static_cast<std::uint8_t>(byte);
+    if (!record.down && record.virtualKey == altVirtualKey && record.character != 0) {
+        event.down = true;  // the character Alt+Numpad composed
+        event.alt = false;
+    } else if (record.down && event.alt && isNumpadDigit(record, event.scanCode)) {
+        event.isKey = false;  // composing: the digits are no keys
+        return event;
+    }
+    const int byte = consoleByte(record.character);
+    const bool altChord = event.alt && event.down && isLetterRowKey(event.scanCode);
+    if (byte < 0 && !altChord) {
+        event.isKey = false;  // a character code page 437 lacks
+        return event;
+    }
+    if (event.scanCode == 0 && byte > 0) event.scanCode = keyOfCharacter(static_cast<std::uint8_t>(byte)).scanCode;
+    // An Alt chord whose character code page 437 lacks is the chord alone.
+    event.character = static_cast<std::uint8_t>(byte < 0 ? 0 : byte);
     if (event.character == 0 && event.scanCode == 1) event.character = 27;  // Esc without its character
-    event.shift = (record.controlState & shiftPressed) != 0;
-    event.alt = (record.controlState & (leftAltPressed | rightAltPressed)) != 0;
-    event.capsLock = (record.controlState & capsLockOn) != 0;
+    event.shift = (state & shiftPressed) != 0;
+    event.capsLock = (state & capsLockOn) != 0;
     return event;
 }
 

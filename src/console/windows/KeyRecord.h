@@ -12,8 +12,11 @@ namespace corvel::windows {
 // The control-key state bits of a key record.
 inline constexpr std::uint32_t rightAltPressed = 0x0001;
 inline constexpr std::uint32_t leftAltPressed = 0x0002;
+inline constexpr std::uint32_t rightCtrlPressed = 0x0004;
+inline constexpr std::uint32_t leftCtrlPressed = 0x0008;
 inline constexpr std::uint32_t shiftPressed = 0x0010;
 inline constexpr std::uint32_t capsLockOn = 0x0080;
+inline constexpr std::uint32_t enhancedKey = 0x0100;
 
 struct KeyRecord {
     bool keyEvent = true;        // false: mouse, focus, menu or size event
@@ -26,9 +29,14 @@ struct KeyRecord {
 
 // Field for field: scan code (taken from the virtual key where the console
 // gave none), character as its code page 437 byte, Shift, either Alt, Caps
-// Lock. A character that code page 437 lacks makes the record no key at
-// all, so that it is dropped rather than read as an extended key. Esc
-// without a character gets its character 27.
+// Lock. Esc without a character gets its character 27. Beyond that:
+// - an Alt chord on a letter-row key stays one whatever character the
+//   layout attached (Alt+X on a Cyrillic layout);
+// - Right Alt with Left Ctrl and a character is AltGr: the character typed;
+// - Alt+Numpad: the digits while Alt is held are no key, the character
+//   the console composes arrives with the Alt key-up and is typed;
+// - any other character that code page 437 lacks makes the record no key
+//   at all, so that it is dropped rather than read as an extended key.
 KeyEvent keyEventFromRecord(const KeyRecord& record);
 
 }  // namespace corvel::windows

@@ -33,7 +33,7 @@ TEST(ConsoleWindowDevice, aTypedCharacterIsOneCellWriteAndTheConsoleIsPutBack) {
     std::string error;
     auto device = ConsoleWindowDevice::open(error);
     ASSERT_TRUE(device) << error;
-    EXPECT_EQ(modesNow().input, 0u) << "keys come raw";
+    EXPECT_EQ(modesNow().input, static_cast<DWORD>(ENABLE_WINDOW_INPUT)) << "keys come raw, window sizes as events";
 
     const Cell blue{' ', 0x1F};
     for (int row = 1; row <= device->height(); ++row) {
@@ -56,6 +56,23 @@ TEST(ConsoleWindowDevice, aTypedCharacterIsOneCellWriteAndTheConsoleIsPutBack) {
     EXPECT_EQ(device->readCell(5, 2), blue);
     EXPECT_EQ(device->cursorRow(), 5);
     EXPECT_EQ(device->cursorColumn(), 4);
+
+    // The form's screen taller than the window: its rows are folded into
+    // it, and a typed character still costs the same two calls.
+    const int bottom = device->height() + 26;
+    device->resize(device->width(), bottom);
+    for (int row = 1; row <= bottom; ++row) {
+        for (int column = 1; column <= device->width(); ++column) device->writeCells(row, column, &blue, 1);
+    }
+    const Cell field{0xF9, 0x1E};
+    for (int column = 1; column <= 40; ++column) device->writeCells(bottom - 3, column, &field, 1);
+    device->setCursor(bottom - 3, 3);
+    device->present();
+    calls = device->frameCalls();
+    device->writeCells(bottom - 3, 3, &typed, 1);
+    device->setCursor(bottom - 3, 4);
+    device->present();
+    EXPECT_EQ(device->frameCalls() - calls, 2) << "folded: one cell write and one cursor move";
 
     device->setCursorShape({100, false});
     device.reset();

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "console/ConsoleKeyboard.h"
 #include "console/ConsoleSession.h"
 #include "console/windows/ChangedRectangles.h"
 #include "console/windows/ConsoleText.h"
@@ -35,6 +36,37 @@ TEST(KeyRecord, mapsFieldForFieldAndDropsWhatCodePage437Lacks) {
     KeyEvent dropped = keyEventFromRecord({true, true, 0, 0, u'\u4E2D', 0});
     EXPECT_FALSE(dropped.isKey) << "a character code page 437 has not is no key, not an extended key";
     EXPECT_FALSE(keyEventFromRecord({false, true, 0, 0, 0, 0}).isKey) << "mouse, focus, size";
+}
+
+// Keys as three layouts report them, each record through the key rules to
+// the key string the editor gets ("" for none).
+struct LayoutCase {
+    const char* what;
+    KeyRecord record;
+    std::string key;
+};
+
+TEST(KeyRecord, russianGermanAndFrenchLayouts) {
+    constexpr std::uint32_t altGr = rightAltPressed | leftCtrlPressed;
+    const LayoutCase cases[] = {
+        {"ru: Alt+X with che attached", {true, true, 'X', 45, u'\u0447', leftAltPressed}, std::string("\0\x2D", 2)},
+        {"ru: Alt+B with i attached", {true, true, 'B', 48, u'\u0438', leftAltPressed}, std::string("\0\x30", 2)},
+        {"ru: Right Alt+X is Alt too", {true, true, 'X', 45, u'\u0447', rightAltPressed}, std::string("\0\x2D", 2)},
+        {"ru: Alt+1 types its digit", {true, true, '1', 2, u'1', leftAltPressed}, "1"},
+        {"de: AltGr+Q types the at sign", {true, true, 'Q', 16, u'@', altGr}, "@"},
+        {"de: AltGr+8 types a bracket", {true, true, '8', 9, u'[', altGr}, "["},
+        {"de: AltGr+E, a sign 437 lacks", {true, true, 'E', 18, u'\u20AC', altGr}, ""},
+        {"de: u umlaut typed", {true, true, 0xBA, 26, u'\u00FC', 0}, "\x81"},
+        {"de: Alt+X on QWERTZ", {true, true, 'X', 45, u'x', leftAltPressed}, std::string("\0\x2D", 2)},
+        {"fr: Alt+A is the Q key's chord", {true, true, 'A', 16, u'a', leftAltPressed}, std::string("\0\x10", 2)},
+        {"fr: AltGr+0 types the at sign", {true, true, '0', 11, u'@', altGr}, "@"},
+        {"fr: Alt held, keypad 2 (Num Lock on)", {true, true, 0x62, 80, 0, leftAltPressed}, ""},
+        {"fr: Alt held, keypad 3 (Num Lock off)", {true, true, 0x22, 81, 0, leftAltPressed}, ""},
+        {"fr: Alt+Up on the cursor block", {true, true, 0x26, 72, 0, leftAltPressed | enhancedKey}, std::string("\0\x48", 2)},
+        {"fr: Alt up brings e acute", {true, false, 0x12, 56, u'\u00E9', 0}, "\x82"},
+        {"fr: Alt up alone", {true, false, 0x12, 56, 0, 0}, ""},
+    };
+    for (const LayoutCase& c : cases) EXPECT_EQ(acceptKeyEvent(keyEventFromRecord(c.record)), c.key) << c.what;
 }
 
 // The command line comes in the console's code page as keys do: a quoted

@@ -20,6 +20,8 @@ struct Outcome {
     std::string output;
 };
 
+long lineCount(const std::string& text) { return std::count(text.begin(), text.end(), '\n'); }
+
 Outcome runProgram(const std::string& command) {
     Outcome outcome;
     if (FILE* pipe = ::popen(command.c_str(), "r")) {
@@ -59,26 +61,32 @@ TEST(CommandLine, helpVersionAndAMistypedOptionLeaveTheApplicationFileAlone) {
     EXPECT_FALSE(std::filesystem::exists("MyCorvel.Bak"));
 }
 
-TEST(CommandLine, withoutATerminalTheProgramSaysSoAndFails) {
-    if (std::system("command -v setsid >/dev/null 2>&1") != 0) GTEST_SKIP() << "setsid is not installed";
-    TempDir dir;
-    Outcome run = runProgram("TERM=xterm setsid -w " + std::string(CORVEL_BINARY) + " </dev/null 2>&1");
-    EXPECT_EQ(run.exitCode, 2);
-    EXPECT_EQ(run.output.rfind("corvel: ", 0), 0u) << run.output;
-    EXPECT_EQ(std::count(run.output.begin(), run.output.end(), '\n'), 1) << "one line";
-    EXPECT_FALSE(std::filesystem::exists("MyCorvel.Txt"));
-}
-
-TEST(CommandLine, aTerminalThatCannotPlaceTheCursorIsRefusedBeforeTheFileIsTouched) {
+TEST(CommandLine, aCharacterSetThatIsNoModeIsRefusedBeforeTheFileIsTouched) {
     TempDir dir;
     std::ofstream("MyCorvel.Txt") << "an earlier application\r\n";
-    for (const char* environment : {"env -u TERM", "TERM=dumb", "TERM=xterm CORVEL_CHARSET=latin1"}) {
-        Outcome run = runProgram(std::string(environment) + " " + CORVEL_BINARY + " Othernet </dev/null 2>&1");
-        EXPECT_EQ(run.exitCode, 2) << environment;
-        EXPECT_EQ(run.output.rfind("corvel: ", 0), 0u) << run.output;
-        EXPECT_EQ(std::count(run.output.begin(), run.output.end(), '\n'), 1) << run.output;
-    }
+    Outcome run = runProgram("TERM=xterm CORVEL_CHARSET=latin1 " + std::string(CORVEL_BINARY) + " </dev/null 2>&1");
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_EQ(run.output, "corvel: CORVEL_CHARSET must be utf-8, cp437 or ascii\n");
     EXPECT_EQ(readFile("MyCorvel.Txt"), "an earlier application\r\n");
+}
+
+// Answers from a pipe: plain mode without asking, whatever the terminal;
+// input that ends before the confirmation gives the application up.
+TEST(CommandLine, answersPipedInFillTheApplicationOrGiveItUpWhereTheyEnd) {
+    if (std::system("command -v setsid >/dev/null 2>&1") != 0) GTEST_SKIP() << "setsid is not installed";
+    TempDir dir;
+    const std::string program = std::string(CORVEL_BINARY) + " Othernet";
+    const std::string answers = "Jane Doe\njane@example.org\nDoe BBS\nHere\n555\n\n\n\n\n\n\n\ny\n\n";
+    for (const char* environment : {"env -u TERM", "TERM=dumb", "TERM=xterm setsid -w"}) {
+        Outcome run = runProgram("printf '" + answers + "yes\\n' | " + environment + " " + program + " 2>&1");
+        EXPECT_EQ(run.exitCode, 0) << environment << run.output;
+        EXPECT_NE(run.output.find("\r\nData output to file MyCorvel.Txt\r\n"), std::string::npos) << run.output;
+        EXPECT_EQ(lineCount(readFile("MyCorvel.Txt")), 19);
+    }
+    Outcome cut = runProgram("printf 'Jane Doe\\n' | " + program + " 2>&1 >/dev/null");
+    EXPECT_EQ(cut.exitCode, 1);
+    EXPECT_EQ(cut.output, "corvel: the input ended at question 2; the answers were not written\n");
+    EXPECT_EQ(lineCount(readFile("MyCorvel.Txt")), 2);
 }
 
 }  // namespace

@@ -35,6 +35,7 @@ struct PtyProgramOptions {
     // foreground, below a session leader that waits for it (and ends as it
     // ends), so that a stop signal really stops it.
     bool asJob = false;
+    std::string term = "xterm-256color";  // empty: TERM unset
 };
 
 class PtyProgram {
@@ -173,7 +174,11 @@ private:
         std::vector<char*> argv{const_cast<char*>(CORVEL_BINARY)};
         for (const std::string& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
         argv.push_back(nullptr);
-        setenv("TERM", "xterm-256color", 1);
+        if (options.term.empty()) {
+            unsetenv("TERM");
+        } else {
+            setenv("TERM", options.term.c_str(), 1);
+        }
         unsetenv("LC_ALL");
         unsetenv("LC_CTYPE");
         setenv("LANG", "C.UTF-8", 1);

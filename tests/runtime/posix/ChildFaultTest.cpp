@@ -8,6 +8,7 @@
 #include <new>
 #include <set>
 
+#include "console/DeviceCommandOutput.h"
 #include "console/MemoryDevice.h"
 #include "console/posix/PtyHelper.h"
 #include "console/posix/TerminalDevice.h"
@@ -33,7 +34,8 @@ TEST(ChildFaults, memoryRunningOutAtEachStepOfAChildLeavesNothingBehind) {
     auto device = posix::TerminalDevice::openOn(::dup(pty.slave()), true, posix::Charset::utf8, error);
     ASSERT_NE(device, nullptr) << error;
     const termios raw = pty.settings();
-    CommandRunner runner(*device);
+    DeviceCommandOutput output(*device);
+    CommandRunner runner(output);
     ErrorState errors;
     const std::set<std::string> before = openDescriptors();
     for (const char* call : {"pipe", "fork", "close", "read"}) {
@@ -71,7 +73,8 @@ struct LendWatch : MemoryDevice {
 // back; the child gets the signal's default.
 TEST(ChildFaults, interruptsStayIgnoredFromBeforeTheLendUntilAfterTheTakeBack) {
     LendWatch device;
-    CommandRunner runner(device);
+    DeviceCommandOutput output(device);
+    CommandRunner runner(output);
     ErrorState errors;
     EXPECT_EQ(runner.runCommand(errors, "cmd /c sh -c \"kill -INT $$\"", waitForCompletion | 1, false), 130u);
     EXPECT_TRUE(device.ignoredAtLend && device.ignoredAtTakeBack);

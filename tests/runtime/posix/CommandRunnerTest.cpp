@@ -8,6 +8,7 @@
 
 #include "runtime/SystemCallFaults.h"
 #include "support/TempDir.h"
+#include "console/DeviceCommandOutput.h"
 #include "console/MemoryDevice.h"
 #include "runtime/CommandRunner.h"
 #include "runtime/ErrorState.h"
@@ -24,7 +25,8 @@ protected:
     }
 
     MemoryDevice device{80, 25};
-    CommandRunner runner{device};
+    DeviceCommandOutput output{device};
+    CommandRunner runner{output};
     ErrorState errors;
 };
 

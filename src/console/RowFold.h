@@ -8,7 +8,7 @@
 
 #include <vector>
 
-namespace corvel::posix {
+namespace corvel {
 
 class RowFold {
 public:
@@ -41,4 +41,4 @@ private:
     int windowTop_ = 0;  // index into visible_ of the top terminal row
 };
 
-}  // namespace corvel::posix
+}  // namespace corvel

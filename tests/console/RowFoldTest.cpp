@@ -1,4 +1,4 @@
-#include "console/posix/RowFold.h"
+#include "console/RowFold.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace corvel::posix {
+namespace corvel {
 namespace {
 
 // A buffer's rows as text: '.' a blank row, anything else a row that
@@ -89,4 +89,4 @@ TEST(RowFold, TheWindowKeepsTheCursorRowOnFiveRowsWithNothingToFold) {
 }
 
 }  // namespace
-}  // namespace corvel::posix
+}  // namespace corvel

@@ -1,9 +1,9 @@
-#include "console/posix/RowFold.h"
+#include "console/RowFold.h"
 
 #include <algorithm>
 #include <tuple>
 
-namespace corvel::posix {
+namespace corvel {
 
 void RowFold::update(const std::vector<char>& blank, int terminalRows, int cursorRow) {
     const int bufferRows = static_cast<int>(blank.size());
@@ -115,4 +115,4 @@ void RowFold::followCursor(int terminalRows, int cursorRow) {
     windowTop_ = std::clamp(windowTop_, 0, count - terminalRows);
 }
 
-}  // namespace corvel::posix
+}  // namespace corvel
