@@ -50,7 +50,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     lines.setEchoesInput(false);
     MemoryDevice unseen(80, 50);
-    CommandRunner runner(unseen);
+    DeviceCommandOutput unseenOutput(unseen);
+    CommandRunner runner(unseenOutput);
     const int exitCode = runPlain(lines, runner, "").exitCode;
     setenv("PATH", path.c_str(), 1);
 

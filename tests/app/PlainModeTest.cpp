@@ -30,7 +30,8 @@ struct PlainRun {
     }
     int run(const std::string& tail = "") {
         MemoryDevice unseen(80, 50);
-        CommandRunner runner(unseen);
+        DeviceCommandOutput unseenOutput(unseen);
+        CommandRunner runner(unseenOutput);
         exitCode = runPlain(lines, runner, tail).exitCode;
         return exitCode;
     }
