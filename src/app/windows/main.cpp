@@ -35,7 +35,7 @@ bool inputRedirected() {
 int runPlainMode(const std::string& tail) {
     using namespace corvel;
     windows::ConsoleLines lines;
-    windows::ProcessCommands commands(lines);
+    windows::ProcessCommands commands(lines, nullptr, nullptr);
     const FormOutcome outcome = runPlain(lines, commands, tail);
     if (!outcome.applicationWritten) reportUnwritten(outcome);
     return outcome.exitCode;

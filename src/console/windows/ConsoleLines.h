@@ -24,6 +24,8 @@ public:
     // take back.
     void beforeChild() override {}
     void afterChild() override {}
+    // Plain mode draws no screen, so the console-size command sizes nothing.
+    void sizeForForm(int, int) override {}
 
 private:
     std::size_t readInput(char* buffer, std::size_t size);
