@@ -99,4 +99,8 @@ public:
     FileHandle handle;
 };
 
+// Whether another program holds name open so that openFileForOutput is
+// refused (its lock, its sharing mode), for telling the user why.
+bool heldByAnotherProgram(const std::string& name);
+
 }  // namespace corvel

@@ -77,8 +77,9 @@ int main(int argc, char** argv) {
     std::string tail = withoutControlBytes(commandTailFromArguments(argc, argv));
     const bool plainAsked = takePlainRequest(tail);
     switch (commandRequest(tail)) {
-    case CommandRequest::help: printUsage(); return 0;
-    case CommandRequest::version: printVersion(); return 0;
+    case CommandRequest::help: return printUsage();
+    case CommandRequest::version: return printVersion();
+    case CommandRequest::usageError: return reportUsageError(tail);
     case CommandRequest::runForm: break;
     }
 

@@ -50,8 +50,9 @@ int main() {
     std::string tail = commandTailFromCommandLine(windows::consoleTextFromWide(GetCommandLineW()));
     const bool plainAsked = takePlainRequest(tail);
     switch (commandRequest(tail)) {
-    case CommandRequest::help: printUsage(); return 0;
-    case CommandRequest::version: printVersion(); return 0;
+    case CommandRequest::help: return printUsage();
+    case CommandRequest::version: return printVersion();
+    case CommandRequest::usageError: return reportUsageError(tail);
     case CommandRequest::runForm: break;
     }
     if (plainAsked || inputRedirected()) return runPlainMode(tail);

@@ -183,4 +183,15 @@ std::uint8_t removeFile(const std::string& name) {
     return removed.error == ENOENT ? 0 : failureCode(removed);
 }
 
+bool heldByAnotherProgram(const std::string& name) {
+    SystemResult opened = callSystem("open", [&] {
+        return ::open(name.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
+    });
+    if (opened.failed()) return false;
+    const int fd = static_cast<int>(opened.value);
+    SystemResult locked = callSystem("flock", [&] { return ::flock(fd, LOCK_SH | LOCK_NB); });
+    callSystem("close", [&] { return ::close(fd); });
+    return locked.failed() && locked.error == EWOULDBLOCK;
+}
+
 }  // namespace corvel

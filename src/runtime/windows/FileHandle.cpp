@@ -196,6 +196,16 @@ std::uint8_t closeFileHandle(const FileHandle& file) {
     return failureCode(closed);
 }
 
+bool heldByAnotherProgram(const std::string& name) {
+    HANDLE probe = CreateFileA(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (probe != INVALID_HANDLE_VALUE) {
+        CloseHandle(probe);
+        return false;
+    }
+    return GetLastError() == ERROR_SHARING_VIOLATION;
+}
+
 }  // namespace corvel
 
 namespace corvel {

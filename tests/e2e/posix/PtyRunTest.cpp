@@ -145,14 +145,16 @@ TEST(PtyRun, aBackupThatCannotBeWrittenIsNamedOnStandardError) {
     EXPECT_EQ(readFile("MyCorvel.Txt"), "an earlier application\r\n");
 }
 
+// Past the 1 MiB no real paste has, the rest of the paste is dropped: its
+// line breaks and letters never answer the questions that follow.
 TEST(PtyRun, aHugePasteIsTypingThatFillsTheFieldAndNeverEndsTheQuestion) {
     TempDir dir;
     PtyProgram program({});
     program.waitForFirstFrame();
     std::size_t before = program.output().size();
     std::string paste = "\x1b[200~";
-    for (int i = 0; i < 100000; ++i) paste += i % 50 == 49 ? '\r' : static_cast<char>('a' + i % 26);
-    program.type(paste + "\x1b[201~");
+    for (int i = 0; i < 1100000; ++i) paste += i % 50 == 49 ? '\r' : static_cast<char>('a' + i % 26);
+    program.type(paste + "\r" + answersTypedFrom(1) + "y\r\r\x1b[201~");
     program.settle();
     EXPECT_LT(program.output().size() - before, 100000u) << "not a frame per pasted character";
     program.type("\r" + answersTypedFrom(1) + "y\r");
@@ -192,6 +194,28 @@ TEST(PtyRun, aThousandResizesDoNoHarm) {
     expectTerminalRestored(program);
 }
 
+// A bogus terminal size (65535 x 65535) is cut to the largest console; a
+// memory limit (the sanitizer's largest allocation) does not end the run.
+TEST(PtyRun, aHugeTerminalSizeIsCutAndTheAnswersAreKept) {
+    TempDir dir;
+    const char* found = std::getenv("ASAN_OPTIONS");
+    const std::string saved = found ? found : "";
+    setenv("ASAN_OPTIONS", "allocator_may_return_null=1:max_allocation_size_mb=256", 1);
+    PtyProgram program({});
+    found ? setenv("ASAN_OPTIONS", saved.c_str(), 1) : unsetenv("ASAN_OPTIONS");
+    program.waitForFirstFrame();
+    program.type("Jane");
+    program.setSize(65535, 65535);
+    program.settle();
+    program.type(" Doe\r" + answersTypedFrom(1) + "y\r");
+    program.settle();
+    program.type("\r");
+    int status = program.waitForExit();
+    ASSERT_TRUE(WIFEXITED(status)) << status;
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_NE(readFile("MyCorvel.Txt").find("Real Name = Jane Doe\r\n"), std::string::npos);
+}
+
 TEST(PtyRun, redirectedStandardOutputLeavesTheFormOnTheTerminal) {
     TempDir dir;
     PtyProgram program({}, {50, 80, "", dir.file("out"), false});
@@ -222,6 +246,8 @@ TEST(PtyRun, aSecondInstanceLeavesTheFirstOnesFileAlone) {
     int status = second.waitForExit();
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 1) << "the second application was not written";
+    const std::string message = "corvel: MyCorvel.Txt was not written: another program has MyCorvel.Txt open (code 70)\r\n";
+    EXPECT_NE(second.output().find(message), std::string::npos) << "the reason on standard error";
     EXPECT_EQ(readFile("MyCorvel.Txt"), header);
 
     first.type(fifteenAnswers + "y\r");
