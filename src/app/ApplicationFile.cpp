@@ -40,6 +40,8 @@ void Form::giveUpApplication() {
     if (!applicationLost_) {
         applicationLost_ = true;
         unwrittenCode_ = lastFaultCode_;
+        // The earlier application could not be kept: nothing was written.
+        if (files_.backupFailed()) unwrittenFile_ = applicationBackupName;
     }
     if (files_.isOpen(1)) files_.cutFileTo(errors_, 1, answersStart_);
     closeFiles();

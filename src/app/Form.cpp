@@ -18,13 +18,13 @@ Form::Form(FormPanel& panel, OutputFiles& files, CommandService& runner, std::st
     : panel_(panel), files_(files), runner_(runner), commandTail_(std::move(commandTail)) {}
 
 int Form::mainRoutine() {
-    bool faulted = false;
+    Stage stage = Stage::questions;
     for (;;) {
         FaultTarget target = noFaultTarget;
         try {
-            if (faulted) {
+            if (stage == Stage::faultScreen) {
                 showFaultScreen();
-            } else {
+            } else if (stage == Stage::questions) {
                 startUp();
                 questionSequence();
             }
@@ -34,9 +34,25 @@ int Form::mainRoutine() {
             target = transfer.target;
         } catch (const std::bad_alloc&) {
             target = outOfMemory();
+        } catch (const EndRequested&) {
+            endAsRequested(stage);
+            stage = Stage::programEnd;
+            continue;
         }
         if (target == endOfMainTarget) return exitCode();
-        faulted = true;
+        stage = Stage::faultScreen;
+    }
+}
+
+// Asked from outside to end (a hang-up, a termination request, the closing
+// console) while a key was awaited. Confirmed answers, and the answers of
+// a fault screen, are written as the key would have had them written; any
+// other wait ends with the header alone, as Alt+X does.
+void Form::endAsRequested(Stage stage) {
+    if (stage == Stage::faultScreen) {
+        errors_.leaveFaultHandler();
+    } else if (!confirmed_) {
+        exitFlag = 1;
     }
 }
 
@@ -93,6 +109,9 @@ void Form::writeFileLine(std::initializer_list<std::string_view> items, bool end
 }
 
 void Form::runCommandLine(std::string_view commandLine) {
+    // Once the program is asked to end, nobody waits for a tone or a clear
+    // screen, and the terminal may be gone.
+    if (panel_.endRequested()) return;
     runner_.runCommand(errors_, commandLine, waitForCompletion | 1, false);
     errors_.deliverPendingError();
 }

@@ -24,12 +24,11 @@
 namespace corvel {
 
 inline constexpr std::string_view applicationFileName = "MyCorvel.Txt";
-// The header of the application file: the title line and an empty line.
-inline constexpr int applicationHeaderLines = 2;
-// An earlier application (more than its header) is kept under this name, in
-// the same directory, before the file is emptied.
+// An earlier application (anything but nothing or exactly a header: its
+// line and the empty line) is kept under this name, in the same directory,
+// before the file is emptied.
 inline constexpr std::string_view applicationBackupName = "MyCorvel.Bak";
-inline constexpr BackupRule applicationBackup{applicationBackupName, applicationHeaderLines};
+inline constexpr BackupRule applicationBackup{applicationBackupName};
 inline constexpr std::string_view versionLabel = " Corvel v1.1.C ";
 inline constexpr std::string_view creditLine = "The Corvel Team";
 
@@ -83,8 +82,13 @@ public:
     // The question (1..15, or confirmationStep) at which the input ended,
     // which gives the application up; 0 while it has not ended.
     int inputEndedAt() const { return inputEndedAt_; }
+    // The file that could not be written: the application, or its backup
+    // when keeping the earlier application failed.
+    std::string_view unwrittenFile() const { return unwrittenFile_; }
 
 private:
+    enum class Stage { questions, faultScreen, programEnd };
+    void endAsRequested(Stage stage);
     void startUp();
     void questionSequence();
     int baudGate(bool goingBack) const;
@@ -114,8 +118,9 @@ private:
     bool applicationLost_ = false;
     std::uint8_t lastFaultCode_ = 0;  // of the last fault not raised by the fault screen
     std::uint8_t unwrittenCode_ = 0;
-    bool confirmed_ = false;
+    bool confirmed_ = false;  // the answers were confirmed: they are due
     int inputEndedAt_ = 0;
+    std::string_view unwrittenFile_ = applicationFileName;
 };
 
 // The month table: item n (1-based) of January..December, else empty.

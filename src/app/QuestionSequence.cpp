@@ -97,8 +97,9 @@ bool Form::confirm() {
     }
     confirmReply = firstField(*reply);
     if (!isAcceptedReply(confirmReply)) return false;
-    panel_.confirmed();
+    // From here the answers are due, whatever ends the wait for Enter.
     confirmed_ = true;
+    panel_.confirmed();
     return true;
 }
 

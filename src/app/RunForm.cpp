@@ -9,6 +9,7 @@
 #include "console/LineDevice.h"
 #include "editor/LinePanel.h"
 #include "runtime/CommandService.h"
+#include "runtime/FileHandle.h"
 #include "runtime/OutputFile.h"
 #include "runtime/RuntimeError.h"
 
@@ -19,8 +20,22 @@ CommandRequest commandRequest(const std::string& tail) {
     // show a usage text.
     if (tail == "--help" || tail == "-h" || tail == "-?" || tail == "/?") return CommandRequest::help;
     if (tail == "--version" || tail == "-V") return CommandRequest::version;
+    const bool oneWord = tail.find(' ') == std::string::npos;
+    if (oneWord && tail.rfind("--", 0) == 0) return CommandRequest::usageError;
     return CommandRequest::runForm;
 }
+
+namespace {
+
+// The exit code after a text went to standard output: 1, said on standard
+// error, when it did not get there whole (a full disk, a closed pipe).
+int outputWritten(bool written) {
+    if (written && std::fflush(stdout) == 0 && !std::ferror(stdout)) return 0;
+    std::fprintf(stderr, "corvel: the text could not be written to standard output\n");
+    return 1;
+}
+
+}  // namespace
 
 bool takePlainRequest(std::string& tail) {
     for (std::string_view word : {"--plain", "/plain"}) {
@@ -33,8 +48,8 @@ bool takePlainRequest(std::string& tail) {
     return false;
 }
 
-void printUsage() {
-    std::puts(
+int printUsage() {
+    return outputWritten(std::puts(
         "usage: corvel [network name]\n"
         "       corvel --plain [network name]\n"
         "Fills in an application to join a network (FIDONet unless another name is\n"
@@ -46,10 +61,15 @@ void printUsage() {
         "  -V, --version       show the version\n"
         "Plain mode: /back goes back a question, /exit leaves, /clear empties an\n"
         "answer, an empty line keeps the [answer] shown. The end of the input before\n"
-        "the confirmation leaves the answers unwritten (exit status 1).");
+        "the confirmation leaves the answers unwritten (exit status 1).") >= 0);
 }
 
-void printVersion() { std::puts(trimBlanks(versionLabel).c_str()); }
+int printVersion() { return outputWritten(std::puts(trimBlanks(versionLabel).c_str()) >= 0); }
+
+int reportUsageError(const std::string& tail) {
+    std::fprintf(stderr, "corvel: unknown option \"%s\"; see corvel --help\n", tail.c_str());
+    return 2;
+}
 
 FormOutcome runForm(ConsoleDevice& device, CommandService& runner, const std::string& tail) {
     ConsoleSession session;
@@ -60,6 +80,8 @@ FormOutcome runForm(ConsoleDevice& device, CommandService& runner, const std::st
     outcome.exitCode = session.endSession(form.mainRoutine());
     outcome.applicationWritten = form.applicationWritten();
     outcome.unwrittenCode = form.unwrittenCode();
+    outcome.unwrittenFile = std::string(form.unwrittenFile());
+    outcome.endRequest = device.endRequest();
     return outcome;
 }
 
@@ -79,10 +101,19 @@ FormOutcome runPlain(LineDevice& device, CommandService& runner, const std::stri
 }
 
 void reportUnwritten(const FormOutcome& outcome) {
-    // For example "corvel: MyCorvel.Txt was not written: Permission denied (code 70)".
-    const std::string message(errorMessage(outcome.unwrittenCode));
-    std::fprintf(stderr, "corvel: %s was not written: %s (code %u)\n", std::string(applicationFileName).c_str(),
-                 message.c_str(), static_cast<unsigned>(outcome.unwrittenCode));
+    // For example "corvel: MyCorvel.Txt was not written: Permission denied
+    // (code 70)"; an earlier application that could not be kept stopped the
+    // run before anything was written: "corvel: MyCorvel.Bak could not be
+    // written: ...". A refusal because another program (a second instance)
+    // has the file open says so.
+    std::string message(errorMessage(outcome.unwrittenCode));
+    const bool application = outcome.unwrittenFile == applicationFileName;
+    if (application && outcome.unwrittenCode == 70 && heldByAnotherProgram(outcome.unwrittenFile)) {
+        message = "another program has " + outcome.unwrittenFile + " open";
+    }
+    const char* what = application ? "was not written" : "could not be written";
+    std::fprintf(stderr, "corvel: %s %s: %s (code %u)\n", outcome.unwrittenFile.c_str(), what, message.c_str(),
+                 static_cast<unsigned>(outcome.unwrittenCode));
 }
 
 }  // namespace corvel

@@ -12,18 +12,23 @@ class CommandService;
 class ConsoleDevice;
 class LineDevice;
 
-enum class CommandRequest { runForm, help, version };
+enum class CommandRequest { runForm, help, version, usageError };
 
 // Help ("--help", "-h", "-?", "/?") and version ("--version", "-V") are
-// asked for by the whole tail; anything else is a network name (or none)
-// and runs the form.
+// asked for by the whole tail; a tail that is one word starting with "--"
+// and none of these is a mistyped option (usageError); anything else is a
+// network name (or none) and runs the form.
 CommandRequest commandRequest(const std::string& tail);
 // "--plain" or "/plain" as the tail's first word asks for plain mode: the
 // word and the blanks after it are taken off the tail, the rest is the
 // network name (or none).
 bool takePlainRequest(std::string& tail);
-void printUsage();
-void printVersion();
+// Each returns the exit code: 0, or 1 when the text could not be written
+// (said on standard error).
+int printUsage();
+int printVersion();
+// The message for a mistyped option; returns the exit code, 2.
+int reportUsageError(const std::string& tail);
 
 // Runs the session and the form on device with the command tail; returns
 // the process exit code. On a failed write of the application a closing
@@ -34,6 +39,11 @@ struct FormOutcome {
     int exitCode = 0;
     bool applicationWritten = true;
     std::uint8_t unwrittenCode = 0;  // the error that lost the application
+    std::string unwrittenFile;       // the file that could not be written
+    // Why the program was asked from outside to end (the device's number for
+    // it: a signal on POSIX), 0 when it ended by itself. The caller ends the
+    // process the way that request would, once the terminal is back.
+    int endRequest = 0;
 };
 FormOutcome runForm(ConsoleDevice& device, CommandService& runner, const std::string& tail);
 

@@ -83,6 +83,12 @@ public:
     // Shows the current frame first. True when an event waits.
     virtual bool waitEvent(int timeoutMs) = 0;
 
+    // Why the program was asked from outside to end (a hang-up, a
+    // termination request, the console window closing): the platform's
+    // number for it, 0 while nobody asked. A wait for events returns once
+    // it is set.
+    virtual int endRequest() const { return 0; }
+
     // A child process is about to run in this console and be waited for
     // (true), or has ended (false). A device on a terminal lends the child
     // the settings it found there and takes its own back afterwards; by

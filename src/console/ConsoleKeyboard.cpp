@@ -77,6 +77,7 @@ std::string ConsoleKeyboard::pollKey() {
 
 std::string ConsoleKeyboard::waitKey() {
     for (;;) {
+        if (int reason = device_.endRequest()) throw EndRequested{reason};
         std::string key = pollKey();
         if (!key.empty()) return key;
         device_.waitEvent(-1);

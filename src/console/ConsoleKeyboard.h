@@ -16,11 +16,18 @@ namespace corvel {
 inline constexpr int keyCodeNone = 1000;
 int keyCode(const std::string& keyString);
 
+// Thrown out of a key wait when the program was asked from outside to end
+// (see ConsoleDevice::endRequest); the form decides what is kept.
+struct EndRequested {
+    int reason;
+};
+
 class ConsoleKeyboard {
 public:
     ConsoleKeyboard(ConsoleDevice& device, ConsoleScreen& screen) : device_(device), screen_(screen) {}
 
-    // Blocks (without burning a processor) until a key is accepted.
+    // Blocks (without burning a processor) until a key is accepted; throws
+    // EndRequested instead once the program is asked to end.
     std::string waitKey();
     // The next accepted key, or empty when none waits; never blocks. A key
     // that types several characters gives them one at a time, in order,
@@ -29,6 +36,8 @@ public:
     // A typed line of up to 10000 bytes, echoed; Enter ends it.
     std::string readLine();
     void beep() { device_.alert(); }
+    // Why the program was asked to end; 0 while nobody asked.
+    int endRequest() const { return device_.endRequest(); }
 
     static constexpr std::size_t maxLineLength = 10000;
 

@@ -40,6 +40,7 @@ bool MemoryDevice::waitEvent(int /*timeoutMs*/) {
         auto hook = idleHook_;  // the hook may replace itself
         hook();
     }
+    if (events_.empty() && endRequest_ != 0) return false;
     if (events_.empty()) {
         // Nothing will ever arrive: a test script that ran dry would hang.
         std::fputs("MemoryDevice: waiting for a key, but the key script ran dry\n", stderr);

@@ -50,6 +50,7 @@ public:
 
     void alert() override { ++alerts_; }
     void present() override { ++frames_; }
+    int endRequest() const override { return endRequest_; }
 
     // --- for tests ---
     void pushEvent(const KeyEvent& event) { events_.push_back(event); }
@@ -60,6 +61,8 @@ public:
     // Extended key without a character (arrows, Home, F1...).
     void pushExtended(std::uint8_t scanCode);
     void pushAlt(char letter);
+    // Asks the program to end, as a hang-up or the closing window does.
+    void requestEnd(int reason) { endRequest_ = reason; }
     std::size_t pendingEvents() const { return events_.size(); }
     // Runs when a wait finds no event; lets a test react to the screen.
     void setIdleHook(std::function<void()> hook) { idleHook_ = std::move(hook); }
@@ -82,6 +85,7 @@ private:
     int alerts_ = 0;
     int frames_ = 0;
     int waits_ = 0;
+    int endRequest_ = 0;
 };
 
 }  // namespace corvel

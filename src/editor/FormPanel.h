@@ -23,6 +23,9 @@ public:
     // Whether the form's console commands (the size at the start, the clear
     // at the end) are meant for this front-end's console.
     virtual bool ownsConsole() const = 0;
+    // Whether the program was asked from outside to end (a hang-up, a
+    // termination request, the closing console) while it waited here.
+    virtual bool endRequested() const { return false; }
 
     // The title screen, in the order the form builds it: the cleared
     // screen, the title with the version label and credit line, the date.

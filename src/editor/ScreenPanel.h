@@ -16,6 +16,7 @@ public:
         : screen_(screen), keyboard_(keyboard), editor_(screen, keyboard) {}
 
     bool ownsConsole() const override { return true; }
+    bool endRequested() const override { return keyboard_.endRequest() != 0; }
     void clear() override;
     void showTitle(std::string_view titleText, std::string_view version, std::string_view credit) override;
     void showDate(std::string_view dateText) override;

@@ -128,9 +128,12 @@ void VuvadOdor::typeCharacter(Field& f, char character) {
     if (f.p < f.width) ++f.p;
 }
 
+// The field shows exactly the text that Enter would hand back: cells past
+// the end of a shorter text (a recalled one) are blanked.
 void VuvadOdor::redraw(const Field& f) {
     screen_.setCursorPos(f.row, f.column);
-    screen_.writeText(f.text);
+    const auto width = static_cast<std::size_t>(f.width);
+    screen_.writeText(f.text.size() < width ? f.text + std::string(width - f.text.size(), ' ') : f.text);
     const int w = screen_.width();
     const int offset = f.column + f.p - 2;
     screen_.setCursorPos(f.row + offset / w, offset % w + 1);

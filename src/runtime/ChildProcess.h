@@ -26,10 +26,23 @@ struct ChildOutcome {
 
 using OutputSink = std::function<void(std::string_view)>;
 
+// While one lives, this program ignores the signals of the terminal's
+// interrupt keys (SIGINT and SIGQUIT), as a shell does while it waits for a
+// child; a child started meanwhile gets them as they were before. Nothing
+// on Windows, where Ctrl+C reaches the program as a key.
+class InterruptsIgnored {
+public:
+    InterruptsIgnored();
+    ~InterruptsIgnored();
+    InterruptsIgnored(const InterruptsIgnored&) = delete;
+    InterruptsIgnored& operator=(const InterruptsIgnored&) = delete;
+};
+
 // Runs the program at path with arguments (arguments[0] is its own name).
 // Its standard input is the terminal (or the inherited one), its output
 // and errors go to sink; when wait is false the output is discarded and
-// the child is left running.
+// the child is left running. An exception (memory running out in the sink)
+// leaves no descriptor open and the child waited for.
 ChildOutcome runChild(const std::string& path, const std::vector<std::string>& arguments,
                       bool wait, const OutputSink& sink);
 

@@ -20,10 +20,28 @@ public:
     virtual void childStarting(bool waited) = 0;
     // Bytes the child wrote, shown at once as processed stream output.
     virtual void write(std::string_view bytes) = 0;
+    // Throws nothing: it ends every child's run, also on an exception.
     virtual void childEnded(bool waited) = 0;
 
 protected:
     ~CommandOutput() = default;
+};
+
+// A child's run on the console for one scope: childStarting at its start,
+// childEnded at its end however the scope ends, so that the console is
+// never left lent to a child.
+class ChildOnConsole {
+public:
+    ChildOnConsole(CommandOutput& output, bool waited) : output_(output), waited_(waited) {
+        output_.childStarting(waited_);
+    }
+    ~ChildOnConsole() { output_.childEnded(waited_); }
+    ChildOnConsole(const ChildOnConsole&) = delete;
+    ChildOnConsole& operator=(const ChildOnConsole&) = delete;
+
+private:
+    CommandOutput& output_;
+    bool waited_;
 };
 
 }  // namespace corvel

@@ -62,9 +62,14 @@ std::uint32_t CommandRunner::runCommand(ErrorState& errors, std::string_view com
 
 std::uint32_t CommandRunner::runProgram(ErrorState& errors, const std::string& path,
                                         const std::vector<std::string>& arguments, bool wait) {
-    output_.childStarting(wait);
-    ChildOutcome outcome = runChild(path, arguments, wait, [&](std::string_view bytes) { output_.write(bytes); });
-    output_.childEnded(wait);
+    ChildOutcome outcome;
+    {
+        // The interrupt keys are ignored from before the console is lent
+        // until after it is taken back, on every way out.
+        InterruptsIgnored interrupts;
+        ChildOnConsole lent(output_, wait);
+        outcome = runChild(path, arguments, wait, [&](std::string_view bytes) { output_.write(bytes); });
+    }
     if (!outcome.started) {
         errors.raiseRuntimeError(systemErrorCode(outcome.error));
         return 0;

@@ -41,4 +41,17 @@ protected:
     ~SharedConsole() = default;
 };
 
+// A console shared with a child for one scope: beforeChild() at its start,
+// afterChild() at its end however the scope ends.
+class ConsoleSharedWithChild {
+public:
+    explicit ConsoleSharedWithChild(SharedConsole& console) : console_(console) { console_.beforeChild(); }
+    ~ConsoleSharedWithChild() { console_.afterChild(); }
+    ConsoleSharedWithChild(const ConsoleSharedWithChild&) = delete;
+    ConsoleSharedWithChild& operator=(const ConsoleSharedWithChild&) = delete;
+
+private:
+    SharedConsole& console_;
+};
+
 }  // namespace corvel

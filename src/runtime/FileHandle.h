@@ -54,11 +54,53 @@ std::uint8_t syncFileHandle(const FileHandle& file);
 // Releases the handle; it is gone even when the close reports an error.
 std::uint8_t closeFileHandle(const FileHandle& file);
 
+// How many names (hard links) the open disk file has.
+std::uint8_t countLinks(const FileHandle& file, std::uint32_t& links);
+
 // Renames from to to in one step, replacing an existing to; a symbolic link
-// named to is replaced itself, its target left alone.
+// named to is replaced itself, its target left alone. Where the platform
+// needs it, the directory is put on the medium too, so that a crash cannot
+// keep what came after the rename and lose the rename.
 std::uint8_t renameFile(const std::string& from, const std::string& to);
 // Removes name (a symbolic link itself, never its target); a name that does
 // not exist is no failure.
 std::uint8_t removeFile(const std::string& name);
+
+// For the unwinding of a failed step: release the handle, remove a name,
+// straight through to the platform (no planted fault, no exception, the
+// outcome not asked for).
+void releaseFileHandle(const FileHandle& file) noexcept;
+void discardFile(const std::string& name) noexcept;
+
+// A handle that is given back when its owner goes, on every path.
+class OwnedFile {
+public:
+    OwnedFile() = default;
+    ~OwnedFile() {
+        if (handle.value != -1) releaseFileHandle(handle);
+    }
+    OwnedFile(const OwnedFile&) = delete;
+    OwnedFile& operator=(const OwnedFile&) = delete;
+
+    // Closes now and reports how (see closeFileHandle); should the close
+    // throw, the handle is still owned.
+    std::uint8_t close() {
+        const std::uint8_t closed = closeFileHandle(handle);
+        handle.value = -1;
+        return closed;
+    }
+    // Hands the handle on; the owner holds nothing after.
+    FileHandle release() {
+        FileHandle out = handle;
+        handle.value = -1;
+        return out;
+    }
+
+    FileHandle handle;
+};
+
+// Whether another program holds name open so that openFileForOutput is
+// refused (its lock, its sharing mode), for telling the user why.
+bool heldByAnotherProgram(const std::string& name);
 
 }  // namespace corvel

@@ -21,6 +21,21 @@ bool isBadName(const std::string& name) {
     return name.empty() || name.find_first_of(std::string_view("*?\0", 3)) != std::string::npos;
 }
 
+// Keeps what the backup rule keeps, then empties the file: cut to nothing,
+// or, for a file with other names, a new file in its place.
+std::uint8_t emptyKeeping(OwnedFile& file, const std::string& name, const BackupRule* backup,
+                          bool& backupFailed) {
+    if (backup != nullptr) {
+        backupFailed = true;  // stays so when the backup throws
+        if (std::uint8_t failure = keepEarlierContent(file.handle, *backup)) return failure;
+        backupFailed = false;
+    }
+    std::uint32_t links = 1;
+    if (std::uint8_t failure = countLinks(file.handle, links)) return failure;
+    if (links > 1) return replaceWithNewFile(name, file.handle);
+    return truncateFileHandle(file.handle, 0);
+}
+
 }  // namespace
 
 OutputFiles::OutputFiles() : table_(new Table) {}
@@ -48,23 +63,16 @@ void OutputFiles::openOutputFile(ErrorState& errors, int fileNumber, std::string
     OpenFile& file = record.front();
     file.fileNumber = fileNumber;
 
-    if (std::uint8_t failure = openFileForOutput(cutName, file.handle)) return errors.raiseRuntimeError(failure);
+    backupFailed_ = false;
+    OwnedFile opened;
+    if (std::uint8_t failure = openFileForOutput(cutName, opened.handle)) return errors.raiseRuntimeError(failure);
     // A file on disk is emptied, once what is to be kept of it is kept; a
     // device is written as it is.
-    if (file.handle.disk) {
-        std::uint8_t failure = 0;
-        try {
-            failure = backup != nullptr ? keepEarlierContent(file.handle, *backup) : 0;
-        } catch (const std::bad_alloc&) {
-            closeFileHandle(file.handle);  // a failed open leaves nothing open
-            throw;
-        }
-        if (failure == 0) failure = truncateFileHandle(file.handle, 0);
-        if (failure != 0) {
-            closeFileHandle(file.handle);
-            return errors.raiseRuntimeError(failure);
-        }
+    if (opened.handle.disk) {
+        std::uint8_t failure = emptyKeeping(opened, cutName, backup, backupFailed_);
+        if (failure != 0) return errors.raiseRuntimeError(failure);
     }
+    file.handle = opened.release();
     table_->files.splice(table_->files.begin(), record);
 }
 

@@ -9,11 +9,11 @@ namespace corvel {
 
 class ErrorState;
 
-// When an open keeps a file's earlier content before emptying it: content
-// of more than moreLinesThan lines is copied to backupName first.
+// Where an open keeps a file's earlier content before emptying it: any
+// content but nothing or exactly a header (one line ending in CR LF, then an
+// empty CR LF line) is copied to backupName first.
 struct BackupRule {
     std::string_view backupName;
-    int moreLinesThan = 0;
 };
 
 class OutputFiles {
@@ -25,9 +25,14 @@ public:
 
     // With a backup rule, a disk file's earlier content it names is kept
     // before the file is emptied; when that fails the file is left as it
-    // was, not opened, and the failure raised.
+    // was, not opened, the failure raised and backupFailed() true. A disk
+    // file with more than one name is never emptied through: a new file
+    // takes its place under name.
     void openOutputFile(ErrorState& errors, int fileNumber, std::string_view name,
                         const BackupRule* backup = nullptr);
+    // Whether the last open failed (or ran out of memory) while keeping
+    // the earlier content.
+    bool backupFailed() const { return backupFailed_; }
     void writeFileText(ErrorState& errors, int fileNumber, std::string_view text);
     void endFileLine(ErrorState& errors, int fileNumber);
     // Puts what was written to an open disk file on the medium (52 when
@@ -46,6 +51,7 @@ public:
 private:
     struct Table;
     Table* table_;
+    bool backupFailed_ = false;
 };
 
 }  // namespace corvel

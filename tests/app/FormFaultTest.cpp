@@ -190,6 +190,7 @@ TEST(FormFault, aBackupThatCannotBeWrittenIsAStartUpFaultAndLeavesBothFilesAsThe
         EXPECT_EQ(form.file(), earlier);
         EXPECT_EQ(readFile(form.dir.path() / "MyCorvel.Bak"), "an older backup\r\n");
         EXPECT_FALSE(std::filesystem::exists(form.dir.path() / "MyCorvel.Bak.tmp"));
+        EXPECT_EQ(form.form->unwrittenFile(), "MyCorvel.Bak") << "the closing message names the backup";
     }
 }
 

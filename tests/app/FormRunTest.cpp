@@ -17,7 +17,14 @@ TEST(FormRun, aConfirmedApplicationIsWrittenAsNineteenLines) {
     form.answerAll(fullAnswers);
     form.then([&] {
         EXPECT_EQ(form.row(46), "Everything OK? (Y/N)");
-        EXPECT_EQ(form.row(43), "");
+        for (int row = 43; row <= 49; ++row) {  // the input area blanked, field and dots gone
+            if (row != 46) {
+                EXPECT_EQ(form.row(row), "") << row;
+            }
+            const int from = row == 46 ? 22 : 1;
+            EXPECT_EQ(form.device.readCell(row, from).attribute, form.device.readCell(row, 80).attribute) << row;
+            EXPECT_EQ(form.device.readCell(row, 18).attribute, form.device.readCell(42, 18).attribute) << row;
+        }
         EXPECT_EQ(form.row(4), "User Name = Jane Doe");
         EXPECT_EQ(form.row(17), "Former SysOp = Yes");
         EXPECT_EQ(form.device.readCell(4, 1).attribute, 159);

@@ -74,5 +74,19 @@ TEST(RowFold, WhichBufferRowEachTerminalRowShows) {
     EXPECT_EQ(fold.terminalRowOf(44), -1);
 }
 
+// With nothing to fold on 5 rows the cursor stepped down and up row by row
+// always shows, in a window of consecutive rows.
+TEST(RowFold, TheWindowKeepsTheCursorRowOnFiveRowsWithNothingToFold) {
+    RowFold fold;
+    for (int step = 0; step < 24; ++step) {
+        const int cursor = step < 12 ? step : 23 - step;
+        fold.update(std::vector<char>(12, 0), 5, cursor);
+        ASSERT_EQ(fold.rows().size(), 5u);
+        EXPECT_EQ(fold.rows().back(), fold.rows().front() + 4);
+        const int at = fold.terminalRowOf(cursor);
+        ASSERT_TRUE(at >= 0 && at < 5) << "cursor on row " << cursor << " shown at " << at;
+    }
+}
+
 }  // namespace
 }  // namespace corvel

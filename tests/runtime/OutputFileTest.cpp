@@ -53,7 +53,7 @@ TEST_F(OutputFileTest, memoryRunningOutWhileKeepingTheEarlierContentLeavesTheFil
     const std::string earlier = "a\r\n\r\nb\r\n";
     writeFile(path, earlier);
     const std::string backupName = directory.file("MyCorvel.Bak");
-    const BackupRule rule{backupName, 2};
+    const BackupRule rule{backupName};
     {
         SystemCallFault fault{test::platform::readCall, 1, 0, {}};
         fault.outOfMemory = true;
@@ -65,6 +65,38 @@ TEST_F(OutputFileTest, memoryRunningOutWhileKeepingTheEarlierContentLeavesTheFil
     files.openOutputFile(errors, 1, path, &rule);
     EXPECT_EQ(errors.takeErrorCode(), 0) << "the failed open held on to the file";
     EXPECT_EQ(readFile(backupName), earlier);
+}
+
+// The earlier content is judged by its bytes: nothing and exactly a header
+// are not kept, everything else is. A second name (a hard link) keeps its
+// content: the file is never emptied through it.
+TEST_F(OutputFileTest, theBackupRuleGoesByContentAndNeverEmptiesAHardLink) {
+    const std::string header = "09:05:03  -=:{ FIDONet Application }:=-  on December 8th, 2026\r\n\r\n";
+    const struct {
+        std::string earlier;
+        bool kept;
+        bool hardLinked;
+    } cases[] = {
+        {"", false, false},      {header, false, false},        {"09:05:03 title\r\rReal Name = J\r\r", true, false},
+        {"one long line", true, false},  {"09:05:03 title\r\n", true, false},  {"\r\n\r\n", true, false},
+        {header + "R", true, false},     {header + "Real Name = J\r\n", true, true},  {header, false, true},
+    };
+    const std::string backupName = directory.file("MyCorvel.Bak");
+    const BackupRule rule{backupName};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.earlier);
+        writeFile(backupName, "older backup");
+        writeFile(path, c.earlier);
+        if (c.hardLinked) std::filesystem::create_hard_link(path, path + " too");
+        files.openOutputFile(errors, 1, path, &rule);
+        files.writeFileText(errors, 1, "new");
+        files.closeAllFiles(errors);
+        EXPECT_EQ(errors.takeErrorCode(), 0);
+        EXPECT_EQ(readFile(path), "new");
+        EXPECT_EQ(readFile(backupName), c.kept ? c.earlier : "older backup");
+        EXPECT_EQ(c.hardLinked ? readFile(path + " too") : c.earlier, c.earlier) << "emptied through the other name";
+        std::filesystem::remove(path + " too");
+    }
 }
 
 TEST_F(OutputFileTest, refusesBadNamesNumbersAndReuse) {

@@ -3,6 +3,7 @@
 // terminal, runs the form and puts the terminal back. Plain mode (asked
 // for, a terminal that cannot place the cursor, or answers from a file or
 // pipe) runs the form as lines on the standard streams instead.
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -57,6 +58,18 @@ int runPlainMode(const std::string& tail, corvel::posix::Charset charset) {
     return outcome.exitCode;
 }
 
+// Ends the process as the signal that asked for the end does by default, so
+// that the waiting shell sees which one it was.
+[[noreturn]] void endBySignal(int signal) {
+    std::signal(signal, SIG_DFL);
+    sigset_t only;
+    sigemptyset(&only);
+    sigaddset(&only, signal);
+    sigprocmask(SIG_UNBLOCK, &only, nullptr);
+    std::raise(signal);
+    std::_Exit(128 + signal);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -64,8 +77,9 @@ int main(int argc, char** argv) {
     std::string tail = withoutControlBytes(commandTailFromArguments(argc, argv));
     const bool plainAsked = takePlainRequest(tail);
     switch (commandRequest(tail)) {
-    case CommandRequest::help: printUsage(); return 0;
-    case CommandRequest::version: printVersion(); return 0;
+    case CommandRequest::help: return printUsage();
+    case CommandRequest::version: return printVersion();
+    case CommandRequest::usageError: return reportUsageError(tail);
     case CommandRequest::runForm: break;
     }
 
@@ -75,6 +89,11 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "corvel: %s\n", error.c_str());
         return noTerminalExitCode;
     }
+    // A file-size limit or a closed pipe makes the write fail with its
+    // error (EFBIG is run-time error 61), which the form reports, instead
+    // of ending the program in the middle of a line.
+    std::signal(SIGXFSZ, SIG_IGN);
+    std::signal(SIGPIPE, SIG_IGN);
     if (plainAsked || plainModeNeeded()) return runPlainMode(tail, charset);
     auto device = posix::TerminalDevice::open(charset, error);
     if (!device) {
@@ -90,5 +109,6 @@ int main(int argc, char** argv) {
     const FormOutcome outcome = runForm(*device, runner, posix::typedText(tail, charset));
     device->close();
     if (!outcome.applicationWritten) reportUnwritten(outcome);
+    if (outcome.endRequest != 0) endBySignal(outcome.endRequest);
     return outcome.exitCode;
 }

@@ -50,8 +50,9 @@ int main() {
     std::string tail = commandTailFromCommandLine(windows::consoleTextFromWide(GetCommandLineW()));
     const bool plainAsked = takePlainRequest(tail);
     switch (commandRequest(tail)) {
-    case CommandRequest::help: printUsage(); return 0;
-    case CommandRequest::version: printVersion(); return 0;
+    case CommandRequest::help: return printUsage();
+    case CommandRequest::version: return printVersion();
+    case CommandRequest::usageError: return reportUsageError(tail);
     case CommandRequest::runForm: break;
     }
     if (plainAsked || inputRedirected()) return runPlainMode(tail);
@@ -68,5 +69,11 @@ int main() {
     const FormOutcome outcome = runForm(*device, commands, tail);
     device->restore();
     if (!outcome.applicationWritten) reportUnwritten(outcome);
+    if (outcome.endRequest != 0) {
+        // The file is closed: the control handler may let the system end
+        // the process, as a closed console ends it.
+        windows::endRequestAnswered();
+        ExitProcess(static_cast<UINT>(STATUS_CONTROL_C_EXIT));
+    }
     return outcome.exitCode;
 }

@@ -284,6 +284,7 @@ void KeyDecoder::expire(std::int64_t nowMs) {
     if (inPaste_) {
         if (nowMs < lastByteMs_ + pasteSilenceMs) return;
         inPaste_ = false;  // no paste pauses this long: its start was stray
+        pasteDropping_ = false;
     }
     if (nowMs < lastByteMs_ + timeoutMs_) return;
     overlong_.active = false;  // a silence ends an overlong sequence as it ends any other
@@ -349,9 +350,13 @@ void KeyDecoder::decode(bool flush) {
         if (step.paste != Paste::none) {
             inPaste_ = step.paste == Paste::start;
             pasteBytes_ = 0;
-        } else if (inPaste_ && (pasteBytes_ += step.length) >= maxPasteBytes) {
-            inPaste_ = false;  // no paste is this long: its start was stray
+            pasteDropping_ = false;
+        } else if (inPaste_ && !pasteDropping_ && (pasteBytes_ += step.length) > maxPasteBytes) {
+            // The rest of so long a paste is read and dropped up to its end
+            // marker or a silence: none of it ever acts as a key.
+            pasteDropping_ = true;
         }
+        if (pasteDropping_) step.key.reset();
         if (step.length == 0) {
             if (size - pos > maxSequence) {
                 // Nothing a terminal sends for a key is this long: drop it and

@@ -17,8 +17,8 @@
 // printable characters count, as typed characters; control characters, ESC
 // and Enter among them, are dropped, so a paste never acts as a key. Nothing
 // in a paste waits for the Esc time-out: a paste ends at its end marker, or,
-// when that never comes (a stray start marker), after a silence or a size
-// that no real paste has.
+// when that never comes (a stray start marker), after a silence. Past a size
+// that no real paste has, the rest of it is read and dropped.
 #pragma once
 
 #include <cstddef>
@@ -39,8 +39,8 @@ public:
     // How long an incomplete sequence (a lone ESC above all) waits for its
     // next byte before it is taken as it stands.
     static constexpr int defaultEscTimeoutMs = 50;
-    // A paste without its end marker ends after this long without a byte,
-    // or once it has taken this many bytes.
+    // A paste without its end marker ends after this long without a byte;
+    // what a paste holds beyond this many bytes is dropped.
     static constexpr int pasteSilenceMs = 1000;
     static constexpr std::size_t maxPasteBytes = std::size_t{1} << 20;
 
@@ -104,6 +104,7 @@ private:
     std::int64_t lastByteMs_ = 0;
     bool inPaste_ = false;  // between the paste markers
     std::size_t pasteBytes_ = 0;  // taken since the start marker
+    bool pasteDropping_ = false;  // past maxPasteBytes: the rest is dropped
     bool queued_ = false;  // decoding bytes that waited unread
     // An overlong CSI or SS3 sequence being dropped, and what may still
     // follow in it; it ends where the same bytes fed at once would end it.

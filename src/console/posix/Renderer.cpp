@@ -43,13 +43,22 @@ Renderer::Renderer(Charset charset, int terminalRows, int terminalColumns)
     setTerminalSize(terminalRows, terminalColumns);
 }
 
+// Every buffer is made first and the new size taken only once all of them
+// exist: memory running out leaves the renderer whole at its old size.
 void Renderer::setTerminalSize(int rows, int columns) {
-    rows_ = std::max(rows, 1);
-    columns_ = std::max(columns, 1);
-    shown_.assign(static_cast<std::size_t>(rows_) * static_cast<std::size_t>(columns_), Shown{});
-    wanted_.assign(static_cast<std::size_t>(columns_), Shown{});
-    shifted_.assign(static_cast<std::size_t>(columns_), Shown{});
-    previous_.assign(shown_.size(), Cell{});
+    rows = std::max(rows, 1);
+    columns = std::max(columns, 1);
+    const std::size_t cells = static_cast<std::size_t>(rows) * static_cast<std::size_t>(columns);
+    std::vector<Shown> shown(cells);
+    std::vector<Shown> wanted(static_cast<std::size_t>(columns));
+    std::vector<Shown> shifted(static_cast<std::size_t>(columns));
+    std::vector<Cell> previous(cells);
+    rows_ = rows;
+    columns_ = columns;
+    shown_.swap(shown);
+    wanted_.swap(wanted);
+    shifted_.swap(shifted);
+    previous_.swap(previous);
     invalidate();
 }
 
@@ -81,8 +90,9 @@ void Renderer::rememberRow(const ScreenState& screen, int row) {
 }
 
 void Renderer::updateViewport(const ScreenState& screen) {
+    // A cursor back within the first window shows the rows from their start.
     auto follow = [](int offset, int cursor, int size, int window) {
-        if (size <= window) return 0;
+        if (size <= window || cursor < window) return 0;
         if (cursor < offset) offset = cursor;
         if (cursor >= offset + window) offset = cursor - window + 1;
         return std::clamp(offset, 0, size - window);

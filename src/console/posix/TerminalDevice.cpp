@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <new>
 #include <strings.h>
 #include <utility>
 
@@ -57,6 +58,12 @@ void makeRaw(termios& t) {
     t.c_cc[VTIME] = 0;
 }
 
+// The largest terminal taken as it is, as large as the console-size
+// command can make the buffer; a larger size (a bogus one from a remote
+// client) is cut to it, and the rest of the terminal stays blank.
+constexpr int largestTerminalRows = 9999;
+constexpr int largestTerminalColumns = 999;
+
 void terminalSize(int fd, int& rows, int& columns) {
     winsize ws{};
     rows = columns = 0;
@@ -71,6 +78,8 @@ void terminalSize(int fd, int& rows, int& columns) {
     };
     if (rows <= 0) rows = fromEnvironment("LINES", 24);
     if (columns <= 0) columns = fromEnvironment("COLUMNS", 80);
+    rows = std::min(rows, largestTerminalRows);
+    columns = std::min(columns, largestTerminalColumns);
 }
 
 // Writes all of bytes in one write() when the terminal takes it, going on
@@ -218,16 +227,24 @@ std::string TerminalDevice::keyModes(bool on) const {
 void TerminalDevice::setChildRunning(bool running) {
     if (closed_ || running == childRunning_) return;
     childRunning_ = running;
+    // Memory running out here costs at most the key modes or the keys typed
+    // meanwhile, never the terminal's settings.
     if (running) {
         // The child gets the terminal as it was found, as a shell gives it.
-        writeOut(keyModes(false));
+        try {
+            writeOut(keyModes(false));
+        } catch (const std::bad_alloc&) {
+        }
         tcsetattr(fd_, TCSADRAIN, &original_);
         return;
     }
-    resumeAfterStop();
-    writeOut(keyModes(true));
     tcsetattr(fd_, TCSADRAIN, &raw_);
-    takeQueuedKeys();
+    try {
+        resumeAfterStop();
+        writeOut(keyModes(true));
+        takeQueuedKeys();
+    } catch (const std::bad_alloc&) {
+    }
     // What the child or the terminal's echo drew meanwhile is painted over.
     renderer_.invalidate();
     touchAll();
@@ -403,6 +420,7 @@ bool TerminalDevice::waitEvent(int timeoutMs) {
     std::int64_t start = nowMs();
     for (;;) {
         if (!events_.empty()) return true;
+        if (requestedEnd() != 0) return false;  // nothing more is waited for
         std::int64_t now = nowMs();
         std::int64_t wait = -1;
         if (timeoutMs >= 0) {
@@ -479,7 +497,11 @@ void TerminalDevice::takeWake() {
 void TerminalDevice::terminalResized() {
     int rows, columns;
     terminalSize(fd_, rows, columns);
-    renderer_.setTerminalSize(rows, columns);
+    try {
+        renderer_.setTerminalSize(rows, columns);
+    } catch (const std::bad_alloc&) {
+        renderer_.invalidate();  // no memory for the new size: the old one, painted anew
+    }
     // Wakes the waiter; the console services skip it.
     KeyEvent wake;
     wake.isKey = false;
@@ -487,13 +509,11 @@ void TerminalDevice::terminalResized() {
 }
 
 void TerminalDevice::terminalLost() {
-    // The terminal hung up: nobody can answer a key any more. Leave the way a
-    // hang-up does, whatever the inherited disposition of SIGHUP.
-    restoreTerminalNow();
-    removeTerminalSignalHandlers();
-    std::signal(SIGHUP, SIG_DFL);
-    std::raise(SIGHUP);
-    std::_Exit(129);
+    // The terminal hung up: nobody can answer a key any more. The program is
+    // asked to end as a hang-up asks it, whatever the disposition of SIGHUP,
+    // and keeps what it must keep first; writes to the terminal now fail at
+    // once and are skipped.
+    requestEnd(SIGHUP);
 }
 
 }  // namespace corvel::posix

@@ -25,6 +25,7 @@
 #include "console/posix/KeyDecoder.h"
 #include "console/posix/KeyboardProtocol.h"
 #include "console/posix/Renderer.h"
+#include "console/posix/TerminalRestore.h"
 
 namespace corvel::posix {
 
@@ -72,6 +73,9 @@ public:
     bool peekEvent(KeyEvent& event) override;
     void takeEvent() override;
     bool waitEvent(int timeoutMs) override;
+    // SIGHUP, SIGTERM or SIGINT asked the program to end, or the terminal
+    // went away (SIGHUP).
+    int endRequest() const override { return requestedEnd(); }
 
     // While a child runs the terminal has the settings it was found with;
     // afterwards raw mode again, keys typed meanwhile taken one by one (never
@@ -103,7 +107,7 @@ private:
     void terminalResized();
     void takeReplies();
     void awaitLateReplies();
-    [[noreturn]] void terminalLost();
+    void terminalLost();
     static std::string enterModes();
     std::string keyModes(bool on) const;
     void takeQueuedKeys();

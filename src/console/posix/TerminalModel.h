@@ -1,8 +1,8 @@
 // What a terminal shows after the bytes the renderer and the device send:
 // a small screen that understands that subset (cursor moves, erase, insert
 // and delete character and line, SGR colours, UTF-8 glyphs) with autowrap
-// off and back-colour erase. The tests and the render benchmark check frames with
-// it and count the cells that really changed.
+// off, and back-colour erase unless switched off. The tests and the render
+// benchmark check frames with it and count the cells that really changed.
 #pragma once
 
 #include <cstdint>
@@ -24,6 +24,9 @@ public:
     TerminalModel(int rows, int columns);
 
     void feed(std::string_view bytes);
+    // Without back-colour erase, erased and inserted cells take the
+    // terminal's default colours, not the current ones.
+    void setBackColourErase(bool on) { backColourErase_ = on; }
 
     const Cell& at(int row, int column) const;  // 0-based
     int cursorRow() const { return row_; }
@@ -47,7 +50,7 @@ private:
     void erase(int row, int from, int to);
     int parameter(std::size_t index, int fallback) const;
     Cell& cell(int row, int column);
-    Cell blank() const { return Cell{' ', foreground_, background_}; }
+    Cell blank() const { return backColourErase_ ? Cell{' ', foreground_, background_} : Cell{}; }
 
     int rows_;
     int columns_;
@@ -56,6 +59,7 @@ private:
     int column_ = 0;
     int foreground_ = -1;
     int background_ = -1;
+    bool backColourErase_ = true;
     enum class State { ground, escape, csi } state_ = State::ground;
     std::string sequence_;  // parameters and intermediates of a CSI sequence
     char32_t pending_ = 0;  // UTF-8 character being gathered

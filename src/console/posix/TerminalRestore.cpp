@@ -32,19 +32,36 @@ void writeFully(int fd, const char* data, std::size_t length) {
     }
 }
 
-constexpr int deadlySignals[] = {SIGTERM, SIGHUP, SIGQUIT, SIGINT, SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT};
-constexpr int deadlyCount = sizeof deadlySignals / sizeof deadlySignals[0];
+// A hang-up or a termination request: the main flow is asked to end (see
+// requestedEnd()), so that it can keep what must be kept first.
+bool isEndSignal(int signal) { return signal == SIGHUP || signal == SIGTERM || signal == SIGINT; }
+
+// Whether a signal's default action ends the process: all but those that
+// cannot be caught, stop the process, or are ignored by default.
+bool endsProcessByDefault(int signal) {
+    switch (signal) {
+    case SIGKILL: case SIGSTOP: case SIGTSTP: case SIGTTIN: case SIGTTOU:
+    case SIGCHLD: case SIGCONT: case SIGURG: case SIGWINCH:
+        return false;
+    default:
+        return true;
+    }
+}
 
 struct SavedHandlers {
     bool installed = false;
     bool ownStack = false;
     stack_t stack;
-    struct sigaction deadly[deadlyCount];
+    // What each signal had before, for the ones given a handler here.
+    struct sigaction previous[NSIG];
+    bool replaced[NSIG];
     struct sigaction resize;
     struct sigaction stop;
     struct sigaction resume;
 };
 SavedHandlers saved;
+
+std::atomic<int> endRequest{0};
 
 volatile sig_atomic_t resizeFd = -1;
 std::atomic<bool> continued{false};
@@ -54,7 +71,9 @@ std::atomic<bool> continued{false};
 sigset_t terminalSignals() {
     sigset_t set;
     sigemptyset(&set);
-    for (int signal : deadlySignals) sigaddset(&set, signal);
+    for (int signal = 1; signal < NSIG; ++signal) {
+        if (endsProcessByDefault(signal)) sigaddset(&set, signal);
+    }
     sigaddset(&set, SIGTSTP);
     sigaddset(&set, SIGCONT);
     return set;
@@ -83,6 +102,16 @@ extern "C" void onDeadlySignal(int signal) {
     // Blocked while this handler runs: delivered with the default action as
     // it returns (a fault re-executes its instruction and faults again).
     raise(signal);
+    errno = savedErrno;
+}
+
+// Only recorded, the first one counts: the key waits and the program's end
+// see it. No terminal or file work here.
+extern "C" void onEndRequest(int signal) {
+    int savedErrno = errno;
+    int none = 0;
+    endRequest.compare_exchange_strong(none, signal);
+    wake();
     errno = savedErrno;
 }
 
@@ -236,6 +265,13 @@ TerminalSignalsHeld::TerminalSignalsHeld() noexcept {
 
 TerminalSignalsHeld::~TerminalSignalsHeld() { pthread_sigmask(SIG_SETMASK, &previous_, nullptr); }
 
+int requestedEnd() { return endRequest.load(); }
+
+void requestEnd(int signal) {
+    int none = 0;
+    endRequest.compare_exchange_strong(none, signal);
+}
+
 bool takeContinued() { return continued.load() && continued.exchange(false); }
 
 RestoreStack& terminalRestore() {
@@ -260,12 +296,14 @@ void installTerminalSignalHandlers(int resizeWakeFd) {
     struct sigaction action;
     std::memset(&action, 0, sizeof action);
     action.sa_mask = terminalSignals();
-    action.sa_handler = onDeadlySignal;
-    action.sa_flags = SA_ONSTACK;
-    for (int i = 0; i < deadlyCount; ++i) {
-        sigaction(deadlySignals[i], nullptr, &saved.deadly[i]);
-        if (saved.deadly[i].sa_handler == SIG_IGN) continue;  // e.g. SIGHUP under nohup
-        sigaction(deadlySignals[i], &action, nullptr);
+    endRequest.store(0);
+    for (int signal = 1; signal < NSIG; ++signal) {
+        saved.replaced[signal] = false;
+        if (!endsProcessByDefault(signal) || sigaction(signal, nullptr, &saved.previous[signal]) != 0) continue;
+        if (saved.previous[signal].sa_handler == SIG_IGN) continue;  // e.g. SIGHUP under nohup
+        action.sa_handler = isEndSignal(signal) ? onEndRequest : onDeadlySignal;
+        action.sa_flags = isEndSignal(signal) ? SA_RESTART : SA_ONSTACK;
+        saved.replaced[signal] = sigaction(signal, &action, nullptr) == 0;
     }
     action.sa_flags = SA_RESTART;
     action.sa_handler = onStop;
@@ -282,7 +320,10 @@ void installTerminalSignalHandlers(int resizeWakeFd) {
 
 void removeTerminalSignalHandlers() {
     if (!saved.installed) return;
-    for (int i = 0; i < deadlyCount; ++i) sigaction(deadlySignals[i], &saved.deadly[i], nullptr);
+    for (int signal = 1; signal < NSIG; ++signal) {
+        if (saved.replaced[signal]) sigaction(signal, &saved.previous[signal], nullptr);
+        saved.replaced[signal] = false;
+    }
     sigaction(SIGWINCH, &saved.resize, nullptr);
     sigaction(SIGTSTP, &saved.stop, nullptr);
     sigaction(SIGCONT, &saved.resume, nullptr);

@@ -108,10 +108,11 @@ private:
 // The process's own stack, the one restoreTerminalNow() runs.
 RestoreStack& terminalRestore();
 
-// Installs handlers that restore the terminal and then end the process by
-// the same signal with its default action (SIGTERM, SIGHUP, SIGQUIT, SIGINT,
-// SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT; a signal found ignored stays
-// ignored), registers restoreTerminalNow() as an exit hook (once per
+// Installs handlers for every signal whose default action ends the process
+// (a signal found ignored stays ignored): SIGHUP, SIGTERM and SIGINT only
+// ask the program to end (requestedEnd()) and wake the key wait; every other
+// one restores the terminal and then ends the process by the same signal
+// with its default action. Registers restoreTerminalNow() as an exit hook (once per
 // process), and makes SIGWINCH write one byte to resizeWakeFd (a
 // non-blocking pipe; -1 for none). SIGTSTP hands the terminal back and
 // stops the process; SIGCONT (and the end of such a stop) writes the same
@@ -119,6 +120,11 @@ RestoreStack& terminalRestore();
 void installTerminalSignalHandlers(int resizeWakeFd);
 // Puts back the handlers found by installTerminalSignalHandlers().
 void removeTerminalSignalHandlers();
+// The hang-up or termination signal that asked the program to end since
+// the handlers were installed (the first one), or 0. Async-signal-safe.
+int requestedEnd();
+// Asks the program to end as that signal would (a terminal gone away).
+void requestEnd(int signal);
 // Whether the process was stopped or continued since the last call.
 bool takeContinued();
 

@@ -161,7 +161,9 @@ void ConsoleWindowDevice::takeEvent() {
 bool ConsoleWindowDevice::waitEvent(int timeoutMs) {
     present();
     const DWORD limit = timeoutMs < 0 ? INFINITE : static_cast<DWORD>(timeoutMs);
-    const bool waiting = WaitForSingleObject(keyboard_, limit) == WAIT_OBJECT_0;
+    // A close event wakes the wait too (see endRequest).
+    const HANDLE waited[] = {keyboard_, endRequestWake()};
+    const bool waiting = WaitForMultipleObjects(2, waited, FALSE, limit) == WAIT_OBJECT_0;
     // A window resized without an event (a host that sends none) is seen here.
     if (windowChanged()) present();
     return waiting;

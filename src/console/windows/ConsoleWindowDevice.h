@@ -61,6 +61,8 @@ public:
     bool peekEvent(KeyEvent& event) override;
     void takeEvent() override;
     bool waitEvent(int timeoutMs) override;
+    // The console's close, log-off or shut-down event (its code plus one).
+    int endRequest() const override;
 
     void alert() override;
     void present() override;
@@ -128,5 +130,12 @@ private:
 
 // The restore of the one open device, for the fatal-exit hook.
 void restoreOpenConsole();
+
+// After a close, log-off or shut-down event: the answers are in the file and
+// the file is closed, so the control handler, which holds the process until
+// then (within the time the system allows), may return.
+void endRequestAnswered();
+// Set once the program is asked to end; the key wait waits on it too.
+void* endRequestWake();
 
 }  // namespace corvel::windows

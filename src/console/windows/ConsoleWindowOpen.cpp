@@ -18,10 +18,29 @@ namespace {
 
 std::atomic<ConsoleWindowDevice*> openDevice{nullptr};
 
-// Ctrl+C, Ctrl+Break and the closing window are handled (the program goes
-// on); log-off and shut-down are left to the system. Touches no state.
+// How long the control handler holds the process for the answers: the
+// system ends it some five seconds after a close event.
+constexpr DWORD endRequestWaitMs = 4500;
+
+std::atomic<int> endRequested{0};
+// Both manual-reset: the key wait is woken; the handler is told the answers
+// are kept.
+HANDLE wakeForEnd = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+HANDLE endAnswered = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+
+// Ctrl+C and Ctrl+Break are handled (the program goes on). The closing
+// window, log-off and shut-down ask the program to end: the handler, on a
+// thread of its own, wakes the key wait and holds the process until the
+// main flow has kept the answers and closed the file; then the closing
+// window is handled, log-off and shut-down left to the system.
 BOOL WINAPI controlHandler(DWORD event) {
-    return event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT || event == CTRL_CLOSE_EVENT ? TRUE : FALSE;
+    if (event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT) return TRUE;
+    if (event != CTRL_CLOSE_EVENT && event != CTRL_LOGOFF_EVENT && event != CTRL_SHUTDOWN_EVENT) return FALSE;
+    int none = 0;
+    endRequested.compare_exchange_strong(none, static_cast<int>(event) + 1);
+    SetEvent(wakeForEnd);
+    WaitForSingleObject(endAnswered, endRequestWaitMs);
+    return event == CTRL_CLOSE_EVENT ? TRUE : FALSE;
 }
 
 bool readCursorShape(HANDLE handle, CursorShape& shape) {
@@ -109,6 +128,12 @@ void ConsoleWindowDevice::restore() {
     CONSOLE_CURSOR_INFO info{static_cast<DWORD>(savedShape_.size), savedShape_.visible ? TRUE : FALSE};
     SetConsoleCursorInfo(screen_, &info);
 }
+
+int ConsoleWindowDevice::endRequest() const { return endRequested.load(); }
+
+void* endRequestWake() { return wakeForEnd; }
+
+void endRequestAnswered() { SetEvent(endAnswered); }
 
 void restoreOpenConsole() {
     if (ConsoleWindowDevice* device = openDevice.load()) device->restore();

@@ -1,7 +1,7 @@
 // Output file handles on POSIX: open(2) without following a final symbolic
 // link and with an exclusive flock(2), pread(2), write(2), ftruncate(2),
-// lseek(2), fdatasync(2), close(2), rename(2) and unlink(2), each through
-// the gateway.
+// lseek(2), fdatasync(2), close(2), rename(2) with fsync(2) of the
+// directory, and unlink(2), each through the gateway.
 #include "runtime/FileHandle.h"
 
 #include <fcntl.h>
@@ -136,14 +136,62 @@ std::uint8_t closeFileHandle(const FileHandle& file) {
     return failureCode(closed);
 }
 
+std::uint8_t countLinks(const FileHandle& file, std::uint32_t& links) {
+    struct stat info {};
+    SystemResult status = callSystem("fstat", [&] { return ::fstat(descriptor(file), &info); });
+    if (status.failed()) return failureCode(status);
+    links = static_cast<std::uint32_t>(info.st_nlink);
+    return 0;
+}
+
+namespace {
+
+// Puts the directory that holds name on the medium. A directory this
+// process may not read, or a file system that cannot, is no failure: the
+// rename stands either way.
+std::uint8_t syncDirectoryOf(const std::string& name) {
+    const std::size_t slash = name.find_last_of('/');
+    const std::string parent = slash == std::string::npos ? std::string(".")
+                               : slash == 0                 ? std::string("/")
+                                                            : name.substr(0, slash);
+    SystemResult opened = callSystem("open", [&] {
+        return ::open(parent.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    });
+    if (opened.failed()) return opened.error == EACCES || opened.error == EPERM ? 0 : failureCode(opened);
+    OwnedFile directory;
+    directory.handle.value = static_cast<std::intptr_t>(opened.value);
+    SystemResult synced = callSystem("fsync", [&] { return ::fsync(descriptor(directory.handle)); });
+    const std::uint8_t closed = directory.close();
+    if (synced.failed() && synced.error != EINVAL && synced.error != EROFS) return failureCode(synced);
+    return closed;
+}
+
+}  // namespace
+
 std::uint8_t renameFile(const std::string& from, const std::string& to) {
     SystemResult renamed = callSystem("rename", [&] { return ::rename(from.c_str(), to.c_str()); });
-    return failureCode(renamed);
+    if (renamed.failed()) return failureCode(renamed);
+    return syncDirectoryOf(to);
 }
+
+void releaseFileHandle(const FileHandle& file) noexcept { ::close(descriptor(file)); }
+
+void discardFile(const std::string& name) noexcept { ::unlink(name.c_str()); }
 
 std::uint8_t removeFile(const std::string& name) {
     SystemResult removed = callSystem("unlink", [&] { return ::unlink(name.c_str()); });
     return removed.error == ENOENT ? 0 : failureCode(removed);
+}
+
+bool heldByAnotherProgram(const std::string& name) {
+    SystemResult opened = callSystem("open", [&] {
+        return ::open(name.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
+    });
+    if (opened.failed()) return false;
+    const int fd = static_cast<int>(opened.value);
+    SystemResult locked = callSystem("flock", [&] { return ::flock(fd, LOCK_SH | LOCK_NB); });
+    callSystem("close", [&] { return ::close(fd); });
+    return locked.failed() && locked.error == EWOULDBLOCK;
 }
 
 }  // namespace corvel

@@ -7,6 +7,7 @@
 
 #include "runtime/SystemCall.h"
 #include "runtime/windows/BoolResult.h"
+#include "runtime/windows/OwnedHandle.h"
 
 namespace corvel {
 
@@ -33,6 +34,9 @@ void readAll(HANDLE from, const OutputSink& sink) {
 
 }  // namespace
 
+InterruptsIgnored::InterruptsIgnored() = default;
+InterruptsIgnored::~InterruptsIgnored() = default;
+
 std::optional<std::string> findProgram(std::string_view name) {
     const std::string wanted(name);
     char found[MAX_PATH] = {};
@@ -44,48 +48,76 @@ std::optional<std::string> findProgram(std::string_view name) {
     return std::string(found);
 }
 
+namespace {
+
+// The child's process handle, waited on when its owner ends, after the
+// read end of its output is closed (a child still writing then ends):
+// memory running out while the output is passed on leaves no child
+// unwaited.
+class WaitedProcess {
+public:
+    WaitedProcess(HANDLE process, OwnedHandle& output) : process_(process), output_(output) {}
+    ~WaitedProcess() {
+        output_.close();
+        WaitForSingleObject(process_.get(), INFINITE);
+    }
+    WaitedProcess(const WaitedProcess&) = delete;
+    WaitedProcess& operator=(const WaitedProcess&) = delete;
+    HANDLE get() const { return process_.get(); }
+
+private:
+    OwnedHandle process_;
+    OwnedHandle& output_;
+};
+
+}  // namespace
+
+// Every handle is owned from the moment it exists.
 ChildOutcome runChild(const std::string& path, const std::vector<std::string>& arguments,
                       bool wait, const OutputSink& sink) {
     ChildOutcome outcome;
+    std::string commandLine = joinArguments(arguments);
     SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-    HANDLE readEnd = nullptr;
-    HANDLE writeEnd = nullptr;
-    SystemResult piped = callSystem("CreatePipe", [&] { return boolResult(CreatePipe(&readEnd, &writeEnd, &inheritable, 0)); });
+    OwnedHandle readEnd;
+    OwnedHandle writeEnd;
+    SystemResult piped = callSystem("CreatePipe", [&] {
+        return boolResult(CreatePipe(readEnd.receive(), writeEnd.receive(), &inheritable, 0));
+    });
     if (piped.failed()) {
         outcome.error = piped.error;
         return outcome;
     }
-    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+    SetHandleInformation(readEnd.get(), HANDLE_FLAG_INHERIT, 0);
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    startup.hStdOutput = writeEnd;
-    startup.hStdError = writeEnd;
+    startup.hStdOutput = writeEnd.get();
+    startup.hStdError = writeEnd.get();
     PROCESS_INFORMATION process{};
-    std::string commandLine = joinArguments(arguments);
     SystemResult started = callSystem("CreateProcessA", [&] {
         return boolResult(CreateProcessA(path.c_str(), commandLine.data(), nullptr, nullptr, TRUE,
                                          NORMAL_PRIORITY_CLASS, nullptr, nullptr, &startup, &process));
     });
-    CloseHandle(writeEnd);
+    writeEnd.close();
     if (started.failed()) {
-        CloseHandle(readEnd);
         outcome.error = started.error;
         return outcome;
     }
+    const OwnedHandle thread(process.hThread);
     outcome.started = true;
     outcome.pid = process.dwProcessId;
-    if (wait) {
-        readAll(readEnd, sink);
-        WaitForSingleObject(process.hProcess, INFINITE);
-        DWORD exitCode = 0;
-        GetExitCodeProcess(process.hProcess, &exitCode);
-        outcome.exitCode = static_cast<int>(exitCode);
+    if (!wait) {
+        const OwnedHandle leftRunning(process.hProcess);
+        return outcome;
     }
-    CloseHandle(readEnd);
-    CloseHandle(process.hProcess);
-    CloseHandle(process.hThread);
+    const WaitedProcess child(process.hProcess, readEnd);
+    readAll(readEnd.get(), sink);
+    readEnd.close();
+    WaitForSingleObject(child.get(), INFINITE);
+    DWORD exitCode = 0;
+    GetExitCodeProcess(child.get(), &exitCode);
+    outcome.exitCode = static_cast<int>(exitCode);
     return outcome;
 }
 

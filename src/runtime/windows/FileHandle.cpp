@@ -196,4 +196,32 @@ std::uint8_t closeFileHandle(const FileHandle& file) {
     return failureCode(closed);
 }
 
+bool heldByAnotherProgram(const std::string& name) {
+    HANDLE probe = CreateFileA(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (probe != INVALID_HANDLE_VALUE) {
+        CloseHandle(probe);
+        return false;
+    }
+    return GetLastError() == ERROR_SHARING_VIOLATION;
+}
+
+}  // namespace corvel
+
+namespace corvel {
+
+std::uint8_t countLinks(const FileHandle& file, std::uint32_t& links) {
+    BY_HANDLE_FILE_INFORMATION information{};
+    SystemResult asked = callSystem("GetFileInformationByHandle", [&] {
+        return boolResult(GetFileInformationByHandle(handleOf(file), &information));
+    });
+    if (asked.failed()) return failureCode(asked);
+    links = information.nNumberOfLinks;
+    return 0;
+}
+
+void releaseFileHandle(const FileHandle& file) noexcept { CloseHandle(handleOf(file)); }
+
+void discardFile(const std::string& name) noexcept { DeleteFileA(name.c_str()); }
+
 }  // namespace corvel

@@ -14,6 +14,7 @@
 #include "runtime/ErrorState.h"
 #include "runtime/SystemCall.h"
 #include "runtime/windows/BoolResult.h"
+#include "runtime/windows/OwnedHandle.h"
 
 namespace corvel::windows {
 
@@ -153,7 +154,7 @@ std::uint32_t ProcessCommands::runCommand(ErrorState& errors, std::string_view c
     security.bInheritHandle = inheritHandles ? TRUE : FALSE;
     PROCESS_INFORMATION process{};
 
-    console_.beforeChild();
+    ConsoleSharedWithChild shared(console_);
     SystemResult started = callSystem("CreateProcessW", [&] {
         return boolResult(CreateProcessW(application.empty() ? nullptr : application.c_str(), commandLine.data(),
                                          &security, &security, inheritHandles || given ? TRUE : FALSE,
@@ -162,9 +163,10 @@ std::uint32_t ProcessCommands::runCommand(ErrorState& errors, std::string_view c
     });
     if (started.failed()) {
         errors.raiseRuntimeError(failureCode(started));
-        console_.afterChild();
         return 0;
     }
+    const OwnedHandle processHandle(process.hProcess);
+    const OwnedHandle threadHandle(process.hThread);
     std::uint32_t result = process.dwProcessId;
     if ((showStyleAndWait & waitForCompletion) != 0) {
         WaitForSingleObject(process.hProcess, INFINITE);
@@ -172,9 +174,6 @@ std::uint32_t ProcessCommands::runCommand(ErrorState& errors, std::string_view c
         GetExitCodeProcess(process.hProcess, &exitCode);
         result = exitCode;
     }
-    CloseHandle(process.hProcess);
-    CloseHandle(process.hThread);
-    console_.afterChild();
     return result;
 }
 

@@ -274,8 +274,9 @@ TEST(KeyDecoder, PasteKeepsOnlyPrintableCharacters) {
 }
 
 // A paste start marker without its end (clipboard text holding it, a cut
-// connection) must not swallow Enter, Esc and Alt+X for good.
-TEST(KeyDecoder, AStrayPasteStartEndsAfterASilenceOrASizeNoPasteHas) {
+// connection) must not swallow Enter, Esc and Alt+X for good; what a paste
+// holds past the size no real paste has is dropped, never taken as keys.
+TEST(KeyDecoder, AStrayPasteStartEndsAfterASilenceAndAnOverlongPasteIsCut) {
     KeyDecoder d(Charset::utf8);
     d.feed("\x1b[200~ab", 0);
     d.feed("\r", 999);
@@ -285,12 +286,16 @@ TEST(KeyDecoder, AStrayPasteStartEndsAfterASilenceOrASizeNoPasteHas) {
     d.feed("\r\x1bx", 2000);
     EXPECT_EQ(d.take(), (Keys{chr('a', 30), chr('b', 48), chr(13, 28), chr('x', 45, false, true)}));
 
-    std::string endless = "\x1b[200~" + std::string(KeyDecoder::maxPasteBytes, 'a') + "\r";
-    KeyDecoder e(Charset::utf8);
-    for (std::size_t at = 0; at < endless.size(); at += 4096) e.feed(endless.substr(at, 4096), 0);
-    Keys keys = e.take();
-    EXPECT_EQ(keys.size(), KeyDecoder::maxPasteBytes + 1);
-    EXPECT_EQ(keys.back(), chr(13, 28));
+    const std::string overlong = "\x1b[200~" + std::string(KeyDecoder::maxPasteBytes, 'a') + "\r\x1bxb";
+    for (const std::string& end : {std::string("\x1b[201~"), std::string()}) {
+        KeyDecoder e(Charset::utf8);
+        for (std::size_t at = 0; at < overlong.size(); at += 4096) e.feed(overlong.substr(at, 4096), 0);
+        e.feed(end + "z", end.empty() ? KeyDecoder::pasteSilenceMs : 1);
+        Keys keys = e.take();
+        ASSERT_EQ(keys.size(), KeyDecoder::maxPasteBytes + 1) << "silence: " << end.empty();
+        EXPECT_EQ(keys[keys.size() - 2], chr('a', 30));
+        EXPECT_EQ(keys.back(), chr('z', 44));
+    }
 }
 
 // Esc typed while a child ran and x typed later arrive in one read: never
@@ -347,6 +352,7 @@ TEST(KeyDecoder, Utf8CharactersBecomeCodePage437Text) {
     EXPECT_EQ(decode("\xff\x80\xc3x"), Keys{chr('x', 45)});
     EXPECT_EQ(decode("\xc3"), Keys{});
     EXPECT_EQ(decode("\xe0\x80\xafx"), Keys{chr('x', 45)});  // overlong
+    EXPECT_EQ(decode("\xe0\x83\xa9x"), Keys{chr('x', 45)});  // é overlong in three bytes
 }
 
 TEST(KeyDecoder, WithoutUtf8BytesAreCharactersAsTheyAre) {

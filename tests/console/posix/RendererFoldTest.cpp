@@ -67,7 +67,7 @@ TEST(RendererFold, AReviewRowAppearingCostsAboutOneRow) {
 }
 
 // Rows of text and blank rows come and go at random, the cursor moves;
-// with back-colour erase and without.
+// on a terminal with back-colour erase and on one without.
 class RendererFoldOnModel : public ::testing::TestWithParam<bool> {};
 INSTANTIATE_TEST_SUITE_P(BackColourErase, RendererFoldOnModel, ::testing::Bool());
 
@@ -78,6 +78,7 @@ TEST_P(RendererFoldOnModel, TheTerminalShowsTheRowsTheFoldChose) {
     Renderer renderer(Charset::utf8, 8, 12);
     renderer.setBackColourErase(GetParam());
     TerminalModel terminal(8, 12);
+    terminal.setBackColourErase(GetParam());
     for (int step = 0; step < 2000; ++step) {
         int row = pick(1, 30);
         switch (pick(0, 2)) {

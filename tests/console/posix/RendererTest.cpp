@@ -285,8 +285,7 @@ TEST(Renderer, LargeFramesAreOneSynchronizedUpdate) {
 // Random edits of the kinds the form makes (typing, inserting, deleting,
 // runs of blanks, colours, cursor moves), each frame fed to a model
 // terminal, which must then show exactly the grid; with back-colour erase
-// and without (the model erases in the current colours, which the renderer
-// then only uses when they are the default ones).
+// and on a terminal without it, which erases in its default colours.
 class RendererOnModel : public ::testing::TestWithParam<bool> {};
 INSTANTIATE_TEST_SUITE_P(BackColourErase, RendererOnModel, ::testing::Bool());
 
@@ -300,6 +299,7 @@ TEST_P(RendererOnModel, EveryFrameBringsTheTerminalToTheGrid) {
     Renderer renderer(Charset::utf8, rows, columns);
     renderer.setBackColourErase(GetParam());
     TerminalModel terminal(rows, columns);
+    terminal.setBackColourErase(GetParam());
     for (int step = 0; step < 3000; ++step) {
         int row = pick(1, rows);
         int column = pick(1, columns);

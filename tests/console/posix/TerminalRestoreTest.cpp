@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <string>
 
 #include "PtyHelper.h"
@@ -119,6 +120,18 @@ TEST(RestoreStack, RestoreTerminalNowWithNothingRecordedIsHarmless) {
     restoreTerminalNow();
     restoreTerminalNow();
     EXPECT_FALSE(stack.armed());
+}
+
+// A signal ignored at start (SIGHUP under nohup) stays ignored.
+TEST(TerminalSignals, ASignalFoundIgnoredStaysIgnored) {
+    std::signal(SIGHUP, SIG_IGN);
+    installTerminalSignalHandlers(-1);
+    const auto hangUp = std::signal(SIGHUP, SIG_DFL);
+    const auto terminate = std::signal(SIGTERM, SIG_DFL);
+    removeTerminalSignalHandlers();
+    std::signal(SIGHUP, SIG_DFL);
+    EXPECT_EQ(hangUp, SIG_IGN);
+    EXPECT_NE(terminate, SIG_DFL) << "the others are handled";
 }
 
 }  // namespace

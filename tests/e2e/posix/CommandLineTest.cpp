@@ -34,7 +34,7 @@ Outcome runProgram(const std::string& command) {
     return outcome;
 }
 
-TEST(CommandLine, helpAndVersionPrintAndLeaveTheApplicationFileAlone) {
+TEST(CommandLine, helpVersionAndAMistypedOptionLeaveTheApplicationFileAlone) {
     TempDir dir;
     std::ofstream("MyCorvel.Txt") << "an earlier application\r\n";
     for (const char* words : {"--help", "-h", "'-?'", "'/?'"}) {
@@ -47,7 +47,18 @@ TEST(CommandLine, helpAndVersionPrintAndLeaveTheApplicationFileAlone) {
         EXPECT_EQ(version.exitCode, 0);
         EXPECT_EQ(version.output, "Corvel v1.1.C\n") << words;
     }
+    // A text that cannot be written fails, and says so.
+    for (const char* words : {"--version", "--help"}) {
+        Outcome full = runProgram(std::string(CORVEL_BINARY) + " " + words + " 2>&1 >/dev/full </dev/null");
+        EXPECT_EQ(full.exitCode, 1) << words;
+        EXPECT_EQ(full.output.rfind("corvel: ", 0), 0u) << full.output;
+    }
+    // A mistyped option is not a network's name: nothing starts.
+    Outcome typo = runProgram("TERM=xterm " + std::string(CORVEL_BINARY) + " --hepl 2>&1 </dev/null");
+    EXPECT_EQ(typo.exitCode, 2);
+    EXPECT_NE(typo.output.find("--help"), std::string::npos) << typo.output;
     EXPECT_EQ(readFile("MyCorvel.Txt"), "an earlier application\r\n");
+    EXPECT_FALSE(std::filesystem::exists("MyCorvel.Bak"));
 }
 
 TEST(CommandLine, aCharacterSetThatIsNoModeIsRefusedBeforeTheFileIsTouched) {

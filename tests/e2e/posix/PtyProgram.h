@@ -36,6 +36,8 @@ struct PtyProgramOptions {
     // ends), so that a stop signal really stops it.
     bool asJob = false;
     std::string term = "xterm-256color";  // empty: TERM unset
+    // When set, the largest file the program may write, in bytes (ulimit -f).
+    rlim_t fileSizeLimit = 0;
 };
 
 class PtyProgram {
@@ -168,9 +170,13 @@ private:
         dup2(in, 0);
         dup2(out, 1);
         dup2(tty, 2);
-        for (int s : {SIGTERM, SIGHUP, SIGQUIT, SIGINT, SIGPIPE}) signal(s, SIG_DFL);
+        for (int s : {SIGTERM, SIGHUP, SIGQUIT, SIGINT, SIGPIPE, SIGXFSZ, SIGUSR1, SIGALRM}) signal(s, SIG_DFL);
         rlimit noCore{0, 0};
         setrlimit(RLIMIT_CORE, &noCore);
+        if (options.fileSizeLimit != 0) {
+            rlimit fileSize{options.fileSizeLimit, options.fileSizeLimit};
+            setrlimit(RLIMIT_FSIZE, &fileSize);
+        }
         std::vector<char*> argv{const_cast<char*>(CORVEL_BINARY)};
         for (const std::string& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
         argv.push_back(nullptr);

@@ -76,6 +76,7 @@ TEST_P(RestoreOnEveryWayOut, TheTerminalIsAsItWasFound) {
     if (way.signal != 0) {
         ASSERT_TRUE(WIFSIGNALED(status)) << status;
         EXPECT_EQ(WTERMSIG(status), way.signal);
+        EXPECT_EQ(lineCount(readFile("MyCorvel.Txt")), 2) << "the header, whole";
     } else {
         ASSERT_TRUE(WIFEXITED(status)) << status;
         EXPECT_EQ(WEXITSTATUS(status), std::string(way.name) == "faultScreen" ? 1 : 0);
@@ -87,17 +88,73 @@ INSTANTIATE_TEST_SUITE_P(PtyRun, RestoreOnEveryWayOut,
                          ::testing::Values(WayOut{"normal", 0}, WayOut{"altX", 0}, WayOut{"faultScreen", 0},
                                            WayOut{"sigterm", SIGTERM}, WayOut{"sighup", SIGHUP},
                                            WayOut{"sigquit", SIGQUIT}, WayOut{"sigsegv", SIGSEGV},
-                                           WayOut{"sigabrt", SIGABRT}),
+                                           WayOut{"sigabrt", SIGABRT}, WayOut{"sigusr1", SIGUSR1},
+                                           WayOut{"sigalrm", SIGALRM}),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// A file-size limit (ulimit -f 1) the answers cross: the write fails as a
+// full disk does and the fault screen says so. A hang-up at the closing
+// prompt still writes the confirmed answers; one on the fault screen leaves
+// whole lines. The terminal is put back every time.
+TEST(PtyRun, aFileSizeLimitIsADiskFullAndAHangUpKeepsWholeLines) {
+    std::string longAnswers;
+    for (std::size_t i = 0; i < typedAnswers.size(); ++i) {
+        longAnswers += (i % 4 == 0 ? std::string(250, 'a') : typedAnswers[i]) + "\r";
+    }
+    enum Ending { keys, hangUpOnFaultScreen, hangUpAtClosingPrompt };
+    for (Ending ending : {keys, hangUpOnFaultScreen, hangUpAtClosingPrompt}) {
+        SCOPED_TRACE(ending);
+        TempDir dir;
+        PtyProgramOptions options;
+        options.fileSizeLimit = ending == hangUpAtClosingPrompt ? 0 : 1024;
+        PtyProgram program({}, options);
+        program.waitForFirstFrame();
+        program.type(longAnswers + "y\r");
+        program.settle();
+        if (ending == hangUpAtClosingPrompt) ::kill(program.pid(), SIGHUP);
+        program.type(ending == hangUpAtClosingPrompt ? "" : "\r");
+        program.settle();
+        EXPECT_EQ(program.output().find("Disk full") != std::string::npos, ending != hangUpAtClosingPrompt);
+        if (ending == hangUpOnFaultScreen) ::kill(program.pid(), SIGHUP);
+        int status = -1;
+        for (int key = 0; key < 6 && status == -1; ++key) {  // a key for each fault screen
+            if (ending == keys) program.type(" ");
+            status = program.waitForExit(1000);
+        }
+        EXPECT_EQ(status, ending == keys ? 1 << 8 : SIGHUP) << "exit 1, or ended by the hang-up";
+        const std::string application = readFile("MyCorvel.Txt");
+        EXPECT_EQ(lineCount(application), ending == hangUpAtClosingPrompt ? 19 : 2);
+        EXPECT_EQ(application.substr(application.size() - 2), "\r\n") << "no half line";
+        EXPECT_FALSE(std::filesystem::exists("MyCorvel.Bak.tmp"));
+        expectTerminalRestored(program);
+    }
+}
+
+// A backup that cannot be written (a directory holds its name) is named.
+TEST(PtyRun, aBackupThatCannotBeWrittenIsNamedOnStandardError) {
+    TempDir dir;
+    writeFile("MyCorvel.Txt", "an earlier application\r\n");
+    std::filesystem::create_directory("MyCorvel.Bak");
+    PtyProgram program({});
+    program.waitForFirstFrame();
+    int status = -1;
+    for (int key = 0; key < 4 && status == -1; ++key) program.type(" "), status = program.waitForExit(1000);
+    EXPECT_EQ(status, 1 << 8) << "exit status 1";
+    const std::string message = "corvel: MyCorvel.Bak could not be written: Path/file access error (code 75)\r\n";
+    EXPECT_EQ(program.output().substr(program.output().size() - message.size()), message);
+    EXPECT_EQ(readFile("MyCorvel.Txt"), "an earlier application\r\n");
+}
+
+// Past the 1 MiB no real paste has, the rest of the paste is dropped: its
+// line breaks and letters never answer the questions that follow.
 TEST(PtyRun, aHugePasteIsTypingThatFillsTheFieldAndNeverEndsTheQuestion) {
     TempDir dir;
     PtyProgram program({});
     program.waitForFirstFrame();
     std::size_t before = program.output().size();
     std::string paste = "\x1b[200~";
-    for (int i = 0; i < 100000; ++i) paste += i % 50 == 49 ? '\r' : static_cast<char>('a' + i % 26);
-    program.type(paste + "\x1b[201~");
+    for (int i = 0; i < 1100000; ++i) paste += i % 50 == 49 ? '\r' : static_cast<char>('a' + i % 26);
+    program.type(paste + "\r" + answersTypedFrom(1) + "y\r\r\x1b[201~");
     program.settle();
     EXPECT_LT(program.output().size() - before, 100000u) << "not a frame per pasted character";
     program.type("\r" + answersTypedFrom(1) + "y\r");
@@ -137,6 +194,28 @@ TEST(PtyRun, aThousandResizesDoNoHarm) {
     expectTerminalRestored(program);
 }
 
+// A bogus terminal size (65535 x 65535) is cut to the largest console; a
+// memory limit (the sanitizer's largest allocation) does not end the run.
+TEST(PtyRun, aHugeTerminalSizeIsCutAndTheAnswersAreKept) {
+    TempDir dir;
+    const char* found = std::getenv("ASAN_OPTIONS");
+    const std::string saved = found ? found : "";
+    setenv("ASAN_OPTIONS", "allocator_may_return_null=1:max_allocation_size_mb=256", 1);
+    PtyProgram program({});
+    found ? setenv("ASAN_OPTIONS", saved.c_str(), 1) : unsetenv("ASAN_OPTIONS");
+    program.waitForFirstFrame();
+    program.type("Jane");
+    program.setSize(65535, 65535);
+    program.settle();
+    program.type(" Doe\r" + answersTypedFrom(1) + "y\r");
+    program.settle();
+    program.type("\r");
+    int status = program.waitForExit();
+    ASSERT_TRUE(WIFEXITED(status)) << status;
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_NE(readFile("MyCorvel.Txt").find("Real Name = Jane Doe\r\n"), std::string::npos);
+}
+
 TEST(PtyRun, redirectedStandardOutputLeavesTheFormOnTheTerminal) {
     TempDir dir;
     PtyProgram program({}, {50, 80, "", dir.file("out"), false});
@@ -167,6 +246,8 @@ TEST(PtyRun, aSecondInstanceLeavesTheFirstOnesFileAlone) {
     int status = second.waitForExit();
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 1) << "the second application was not written";
+    const std::string message = "corvel: MyCorvel.Txt was not written: another program has MyCorvel.Txt open (code 70)\r\n";
+    EXPECT_NE(second.output().find(message), std::string::npos) << "the reason on standard error";
     EXPECT_EQ(readFile("MyCorvel.Txt"), header);
 
     first.type(fifteenAnswers + "y\r");

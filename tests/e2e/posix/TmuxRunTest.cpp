@@ -57,14 +57,14 @@ public:
     // given, recording the terminal settings before and after it, its exit
     // code and every byte it sends to the pane ("output"), in dir.
     TmuxSession(const std::filesystem::path& dir, const std::string& arguments,
-                const std::string& environment = utf8Locale, int rows = 50)
+                const std::string& environment = utf8Locale, int rows = 50, int columns = 80)
         : socket_("corvel-e2e-" + std::to_string(::getpid()) + "-" + std::to_string(++sessions)) {
         std::string script = "while [ ! -e go ]; do sleep 0.02; done; stty -g > before; "
                              "env -u LC_ALL -u LC_CTYPE -u CORVEL_CHARSET " + environment + " " +
                              std::string(CORVEL_BINARY) + " " + arguments +
                              "; echo $? > rc; stty -g > after; sleep 60";
-        tmux("new-session -d -x 80 -y " + std::to_string(rows) + " -c " + shellQuote(dir.string()) + " " +
-             shellQuote(script));
+        tmux("new-session -d -x " + std::to_string(columns) + " -y " + std::to_string(rows) + " -c " +
+             shellQuote(dir.string()) + " " + shellQuote(script));
         tmux("pipe-pane " + shellQuote("cat > output"));
         writeFile(dir / "go", "");
     }
@@ -173,6 +173,27 @@ TEST(TmuxRun, aNameInOtherScriptsIsTransliteratedAlike) {
     const std::string application = readFile(dir.path() / "MyCorvel.Txt");
     EXPECT_NE(application.find("-=:{ L\xA0\xE6\xEB\xE0 Application }:=-"), std::string::npos);
     EXPECT_NE(application.find("\r\nReal Name = L\xA2" "dz Ivan\r\n"), std::string::npos);
+}
+
+// On 40 columns: Up in the first field loads the empty first entry, and the
+// field then shows only what is typed after it, all that Enter stores; the
+// view follows the cursor right along a long answer and back to column 1.
+TEST(TmuxRun, aRecalledTextShowsAloneAndANarrowViewPansBackLeft) {
+    if (!haveTmux()) GTEST_SKIP() << "tmux is not installed: the real-terminal run is skipped";
+    TempDir dir;
+    TmuxSession tmux(dir.path(), "", utf8Locale, 50, 40);
+    ASSERT_TRUE(tmux.waitFor("Enter REAL Name"));
+    tmux.type("hello world");
+    ASSERT_TRUE(tmux.waitFor("hello world"));
+    tmux.keys("Up");
+    tmux.type("Zq");
+    ASSERT_TRUE(tmux.waitFor("Zq"));
+    EXPECT_EQ(tmux.screen().find("llo world"), std::string::npos) << tmux.screen();
+    tmux.type(std::string(60, 'j'));
+    ASSERT_TRUE(tmux.waitFor(std::string(36, 'j') + "\n"));  // panned right: the field's end shows
+    tmux.keys("Enter");
+    ASSERT_TRUE(tmux.waitFor("Address"));
+    EXPECT_NE(tmux.screen().find("Enter Email Address:"), std::string::npos) << tmux.screen();
 }
 
 std::vector<std::string> lines(const std::string& text) {

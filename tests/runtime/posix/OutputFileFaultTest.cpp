@@ -97,6 +97,49 @@ TEST_F(OutputFileTest, writeFailuresRaiseTheirCodesAndKeepWhatWasWritten) {
 }
 
 
+int openDescriptors() {
+    int count = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) ++count;
+    return count;
+}
+
+// Memory runs out at each call of keeping the earlier application, and of
+// putting a new file in place of a hard-linked one: nothing stays open, no
+// temporary file stays behind, nothing is emptied without its backup.
+TEST_F(OutputFileTest, memoryRunningOutAnywhereAroundTheBackupLeavesNothingBehind) {
+    const std::string earlier = "09:05:03 title\r\n\r\nReal Name = Jane\r\n";
+    const std::string backupName = directory.file("MyCorvel.Bak");
+    const BackupRule rule{backupName};
+    for (bool hardLinked : {false, true}) {
+        for (const char* call : {"open", "fstat", "flock", "pread", "unlink", "write", "fdatasync", "close",
+                                 "rename", "fsync", "ftruncate"}) {
+            for (int occurrence = 1; occurrence <= 3; ++occurrence) {
+                SCOPED_TRACE(std::string(call) + " #" + std::to_string(occurrence) + (hardLinked ? " linked" : ""));
+                writeFile(path, earlier);
+                std::filesystem::remove(backupName);
+                if (hardLinked) std::filesystem::create_hard_link(path, path + " too");
+                const int before = openDescriptors();
+                SystemCallFault fault{call, occurrence, 0, {}};
+                fault.outOfMemory = true;
+                {
+                    PlantedFaults faults({fault});
+                    try {
+                        files.openOutputFile(errors, 1, path, &rule);
+                    } catch (const std::bad_alloc&) {
+                    }
+                }
+                files.closeAllFiles(errors);
+                errors.takeErrorCode();
+                EXPECT_EQ(openDescriptors(), before);
+                EXPECT_FALSE(std::filesystem::exists(backupName + ".tmp") || std::filesystem::exists(path + ".tmp"));
+                EXPECT_EQ(readFile(path) == earlier ? earlier : readFile(backupName), earlier) << "emptied unkept";
+                EXPECT_EQ(hardLinked ? readFile(path + " too") : earlier, earlier);
+                std::filesystem::remove(path + " too");
+            }
+        }
+    }
+}
+
 TEST_F(OutputFileTest, closingClosesEveryFileAndRaisesTheFirstFailure) {
     openFresh();
     files.openOutputFile(errors, 2, directory.file("second"));
