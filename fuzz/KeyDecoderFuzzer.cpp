@@ -3,7 +3,10 @@
 // the same keys as long as the pauses of at least the Esc timeout stand in
 // the same places. A sequence that decodes to one key on its own gives that
 // key wherever it stands in a stream outside a paste, however the stream is
-// split.
+// split. A key types further characters (a character code page 437 lacks,
+// rendered) only after a printable one of its own, never more than three,
+// and none of them a control character, so that no paste can hide Enter in
+// a rendering.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <algorithm>
@@ -156,6 +159,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         print("bursts", asBursts);
         print("bytes", asBytes);
         fail("the same bytes split differently gave different keys");
+    }
+
+    for (const KeyEvent& key : asChunked) {
+        if (key.more.empty()) continue;
+        if (key.more.size() > 3 || key.character < 32 || key.character == 127) fail("a key types too much");
+        for (char c : key.more) {
+            if (static_cast<unsigned char>(c) < 32 || c == 127) fail("a key types a control character");
+        }
     }
 
     if (bursts.size() == 1 && bursts[0].chunks.size() >= 3) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 
 namespace corvel {
 
@@ -25,6 +26,10 @@ struct KeyEvent {
     bool shift = false;
     bool alt = false;            // left or right Alt
     bool capsLock = false;
+    // The further characters the key types, in order, when it types one
+    // character: a character code page 437 lacks may render as several
+    // (Щ types S, then hch). Static text.
+    std::string_view more = {};
     friend bool operator==(const KeyEvent&, const KeyEvent&) = default;
 };
 

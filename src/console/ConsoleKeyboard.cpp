@@ -60,10 +60,16 @@ std::string acceptKeyEvent(const KeyEvent& event) {
 }
 
 std::string ConsoleKeyboard::pollKey() {
+    if (!more_.empty()) {
+        std::string key(1, more_.front());
+        more_.remove_prefix(1);
+        return key;
+    }
     KeyEvent event;
     while (device_.peekEvent(event)) {
         std::string key = acceptKeyEvent(event);
         device_.takeEvent();
+        if (key.size() == 1) more_ = event.more;
         if (!key.empty()) return key;
     }
     return {};

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "console/ConsoleDevice.h"
 #include "console/ConsoleScreen.h"
@@ -28,7 +29,9 @@ public:
     // Blocks (without burning a processor) until a key is accepted; throws
     // EndRequested instead once the program is asked to end.
     std::string waitKey();
-    // The next accepted key, or empty when none waits; never blocks.
+    // The next accepted key, or empty when none waits; never blocks. A key
+    // that types several characters gives them one at a time, in order,
+    // before any later key.
     std::string pollKey();
     // A typed line of up to 10000 bytes, echoed; Enter ends it.
     std::string readLine();
@@ -41,6 +44,7 @@ public:
 private:
     ConsoleDevice& device_;
     ConsoleScreen& screen_;
+    std::string_view more_;  // the characters still to come of the last key
 };
 
 // Turns one key-down event into its key string; empty when the event is no

@@ -86,6 +86,22 @@ TEST_F(KeyboardTest, pollSkipsNonKeysAndNeverWaits) {
     EXPECT_EQ(device.waits(), 0);
 }
 
+// Щ types S, then hch: four keys before the next one; Alt with a letter
+// key stays the Alt key and types nothing more.
+TEST_F(KeyboardTest, aKeyThatTypesSeveralCharactersGivesThemInOrder) {
+    KeyEvent shch;
+    shch.character = 'S';
+    shch.more = "hch";
+    device.pushEvent(shch);
+    shch.alt = true;
+    shch.scanCode = 24;
+    device.pushEvent(shch);
+    device.pushText("x");
+    std::string keys;
+    for (std::string key; !(key = keyboard.pollKey()).empty();) keys += key;
+    EXPECT_EQ(keys, std::string("Shch\0\x18x", 7));
+}
+
 TEST_F(KeyboardTest, waitKeyBlocksOnTheDeviceUntilAKeyComes) {
     device.setIdleHook([this] { device.pushText("w"); });
     EXPECT_EQ(keyboard.waitKey(), "w");

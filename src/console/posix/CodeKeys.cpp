@@ -1,7 +1,6 @@
 #include "console/posix/CodeKeys.h"
 
 #include "console/UsLayout.h"
-#include "console/Cp437.h"
 #include "console/posix/KeyDecoder.h"
 
 namespace corvel::posix {
@@ -80,6 +79,7 @@ bool isCtrl(int modifier) { return modifier > 1 && ((modifier - 1) & 4) != 0; }
 std::optional<KeyEvent> keyOfCode(int code, int modifier, Charset charset) {
     if (code < 0) return std::nullopt;
     if (auto keypad = keypadKey(code)) return withModifier(*keypad, modifier);
+    if (code >= 0xE000 && code <= 0xF8FF) return std::nullopt;  // the protocol's other functional keys
     KeyEvent e;
     if (code < 128) {
         auto b = static_cast<std::uint8_t>(code);
@@ -88,9 +88,10 @@ std::optional<KeyEvent> keyOfCode(int code, int modifier, Charset charset) {
         e = keyForByte(isCtrl(modifier) ? withCtrl(b) : b);
     } else {
         // The code is Unicode whatever the terminal's charset.
-        int b = charset == Charset::ascii ? -1 : unicodeToCp437(static_cast<char32_t>(code));
-        if (b < 0) return std::nullopt;
-        e = keyForByte(static_cast<std::uint8_t>(b));
+        if (charset == Charset::ascii) return std::nullopt;
+        auto key = keyForCharacter(static_cast<char32_t>(code));
+        if (!key) return std::nullopt;
+        e = *key;
     }
     return withModifier(e, modifier);
 }

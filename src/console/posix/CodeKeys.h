@@ -21,9 +21,9 @@ bool isCtrl(int modifier);
 // The key event of a Unicode code with its modifier parameter, the same
 // event the key gives in the terminal's legacy encoding: Ctrl+letter as its
 // control character, Shift+key as the shifted character, the keypad's own
-// codes as keypad keys. Nothing for a code that names no key code page 437
-// or the charset can carry (functional keys of no interest, characters
-// outside printable ASCII in ascii mode).
+// codes as keypad keys, other characters as keyForCharacter gives them.
+// Nothing for a code that names no key the charset can carry (functional
+// keys of no interest, characters outside printable ASCII in ascii mode).
 std::optional<KeyEvent> keyOfCode(int code, int modifier, Charset charset);
 
 }  // namespace corvel::posix

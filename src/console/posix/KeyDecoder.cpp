@@ -5,7 +5,7 @@
 
 #include "console/UsLayout.h"
 #include "console/posix/CodeKeys.h"
-#include "console/Cp437.h"
+#include "console/Transliteration.h"
 
 namespace corvel::posix {
 namespace {
@@ -237,6 +237,14 @@ KeyEvent keyForByte(std::uint8_t b) {
     // US layout; bytes 128..255 have no key of their own.
     KeyPosition key = keyOfCharacter(b);
     return characterKey(b, key.scanCode, key.shift);
+}
+
+std::optional<KeyEvent> keyForCharacter(char32_t c) {
+    std::string_view text = cp437Text(c);
+    if (text.empty()) return std::nullopt;
+    KeyEvent e = characterKey(static_cast<std::uint8_t>(text[0]), 0);
+    e.more = text.substr(1);
+    return e;
 }
 
 int escTimeoutFromText(const char* text) {
@@ -510,9 +518,7 @@ KeyDecoder::Step KeyDecoder::decodeUtf8(const std::uint8_t* p, std::size_t n, bo
     }
     bool overlong = (length == 3 && c < 0x800) || (length == 4 && c < 0x10000);
     if (overlong || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return Step{length, std::nullopt};
-    int b = unicodeToCp437(c);
-    if (b < 0) return Step{length, std::nullopt};
-    return Step{length, keyForByte(static_cast<std::uint8_t>(b))};
+    return Step{length, keyForCharacter(c)};
 }
 
 // Inside a paste: the end marker, or one character kept only when printable.

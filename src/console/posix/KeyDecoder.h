@@ -45,8 +45,8 @@ public:
     static constexpr std::size_t maxPasteBytes = std::size_t{1} << 20;
 
     // Typed characters follow the charset: UTF-8 is turned into code page
-    // 437 bytes (characters it lacks are dropped); in cp437 bytes 128..255
-    // are characters as they are; in ascii they are dropped.
+    // 437 text (keyForCharacter); in cp437 bytes 128..255 are characters as
+    // they are; in ascii they are dropped.
     explicit KeyDecoder(Charset charset, int escTimeoutMs = defaultEscTimeoutMs);
 
     // Bytes read from the terminal at time nowMs. A pending incomplete
@@ -132,5 +132,12 @@ int escTimeoutFromText(const char* text);
 // scan code and Shift state, control bytes as their keys, 128..255 as a
 // character without scan code).
 KeyEvent keyForByte(std::uint8_t b);
+
+// The key event of a character above 127 that the terminal sent as
+// Unicode: the first byte of its code page 437 text (Transliteration.h),
+// without scan code, since which key typed it is unknown, and the rest of
+// the text as the key's further characters. Nothing when the text is empty
+// (a mark, a format character).
+std::optional<KeyEvent> keyForCharacter(char32_t c);
 
 }  // namespace corvel::posix

@@ -10,8 +10,8 @@
 namespace corvel::posix {
 
 // The characters of bytes as the key decoder reads them in charset: UTF-8
-// turned into code page 437 (characters it lacks dropped), cp437 as it is,
-// ascii without the bytes above 127. Control bytes must be gone already:
+// turned into code page 437 text (Transliteration.h), cp437 as it is, ascii
+// without the bytes above 127. Control bytes must be gone already:
 // here they would be read as keys.
 std::string typedText(std::string_view bytes, Charset charset);
 

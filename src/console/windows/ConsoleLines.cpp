@@ -49,7 +49,8 @@ std::size_t ConsoleLines::readInput(char* buffer, std::size_t size) {
         if (!ReadFile(input_, buffer, static_cast<DWORD>(size), &got, nullptr)) return 0;
         return got;
     }
-    std::vector<wchar_t> units(std::min<std::size_t>(size, 1024) + 1, L'\0');
+    // A unit renders as at most four bytes (Щ as Shch).
+    std::vector<wchar_t> units(std::clamp<std::size_t>(size / 4, 1, 1024) + 1, L'\0');
     for (;;) {
         if (!ReadConsoleW(input_, units.data(), static_cast<DWORD>(units.size() - 1), &got, nullptr) || got == 0) {
             return 0;

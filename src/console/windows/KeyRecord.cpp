@@ -85,14 +85,16 @@ KeyEvent keyEventFromRecord(const KeyRecord& record) {
         event.isKey = false;  // composing: the digits are no keys
         return event;
     }
-    const int byte = consoleByte(record.character);
+    const std::string_view text = consoleText(record.character);
     const bool altChord = event.alt && event.down && isLetterRowKey(event.scanCode);
-    if (byte < 0 && !altChord) {
-        event.isKey = false;  // a character code page 437 lacks
+    if (text.empty() && !altChord) {
+        event.isKey = false;  // a mark, half a character: nothing to type
         return event;
     }
+    const int byte = text.empty() ? -1 : static_cast<std::uint8_t>(text[0]);
+    if (!text.empty()) event.more = text.substr(1);
     if (event.scanCode == 0 && byte > 0) event.scanCode = keyOfCharacter(static_cast<std::uint8_t>(byte)).scanCode;
-    // An Alt chord whose character code page 437 lacks is the chord alone.
+    // An Alt chord whose character has no text is the chord alone.
     event.character = static_cast<std::uint8_t>(byte < 0 ? 0 : byte);
     if (event.character == 0 && event.scanCode == 1) event.character = 27;  // Esc without its character
     event.shift = (state & shiftPressed) != 0;

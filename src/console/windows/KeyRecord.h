@@ -28,15 +28,17 @@ struct KeyRecord {
 };
 
 // Field for field: scan code (taken from the virtual key where the console
-// gave none), character as its code page 437 byte, Shift, either Alt, Caps
-// Lock. Esc without a character gets its character 27. Beyond that:
+// gave none), character as its code page 437 text (the first byte, the rest
+// as the event's further characters), Shift, either Alt, Caps Lock. Esc
+// without a character gets its character 27. Beyond that:
 // - an Alt chord on a letter-row key stays one whatever character the
 //   layout attached (Alt+X on a Cyrillic layout);
 // - Right Alt with Left Ctrl and a character is AltGr: the character typed;
 // - Alt+Numpad: the digits while Alt is held are no key, the character
 //   the console composes arrives with the Alt key-up and is typed;
-// - any other character that code page 437 lacks makes the record no key
-//   at all, so that it is dropped rather than read as an extended key.
+// - any other character whose text is empty (a mark, the first half of a
+//   surrogate pair) makes the record no key at all, so that it is not read
+//   as an extended key.
 KeyEvent keyEventFromRecord(const KeyRecord& record);
 
 }  // namespace corvel::windows

@@ -25,6 +25,13 @@ KeyEvent chr(int character, int scan, bool shift = false, bool alt = false) {
     return e;
 }
 
+// A character key that types further characters.
+KeyEvent typing(int character, std::string_view more, bool alt = false) {
+    KeyEvent e = chr(character, 0, false, alt);
+    e.more = more;
+    return e;
+}
+
 // All bytes in one read, then enough time for anything pending to resolve.
 Keys decode(const std::string& bytes, Charset charset = Charset::utf8) {
     KeyDecoder d(charset);
@@ -252,7 +259,8 @@ TEST(KeyDecoder, PasteKeepsOnlyPrintableCharacters) {
     EXPECT_EQ(decode("\x1b[200~a\r\n\tb\x7f\x08\x1b\x1b[Ac\xc3\xa9\x1b[201~\r"),
               (Keys{chr('a', 30), chr('b', 48), chr('[', 26), chr('A', 30, true), chr('c', 46), chr(0x82, 0),
                     chr(13, 28)}));
-    EXPECT_EQ(decode("\x1b[200~\xe2\x96\xba\x01x\x1b[201~"), Keys{chr('x', 45)});  // U+25BA is byte 16
+    // U+25BA is the glyph of byte 16, never that control byte.
+    EXPECT_EQ(decode("\x1b[200~\xe2\x96\xba\x01x\x1b[201~"), (Keys{chr('?', 0), chr('x', 45)}));
     EXPECT_EQ(decode("\x1b[200~\xe9\x1b[201~", Charset::cp437), Keys{chr(0xe9, 0)});
     EXPECT_EQ(decode("\x1b[200~\xe9z\x1b[201~", Charset::ascii), Keys{chr('z', 44)});
     expectSameAtEverySplit("q\x1b[200~a\x1b\x1b[20\r\x1b[201" "x\x1b[201~\x1b" "b");
@@ -325,17 +333,22 @@ TEST(KeyDecoder, SequencesSplitAtEveryByteBoundary) {
     expectSameAtEverySplit("\x1b[99;99;99~\x1b[12;40R\x7f\x08\r\t");
 }
 
-TEST(KeyDecoder, Utf8CharactersBecomeCodePage437Bytes) {
+TEST(KeyDecoder, Utf8CharactersBecomeCodePage437Text) {
     EXPECT_EQ(decode("\xc3\xa9"), Keys{chr(130, 0)});       // é
     EXPECT_EQ(decode("\xe2\x88\x9e"), Keys{chr(236, 0)});   // ∞
     EXPECT_EQ(decode("\xe2\x96\x93"), Keys{chr(178, 0)});   // ▓
     EXPECT_EQ(decode("\xc2\xa0"), Keys{chr(255, 0)});       // no-break space
     EXPECT_EQ(decode("\xc3\x9f"), Keys{chr(225, 0)});       // ß
     EXPECT_EQ(decode("\x1b\xc3\xa9"), Keys{chr(130, 0, false, true)});
-    // Characters code page 437 lacks are dropped, and so are broken bytes.
-    EXPECT_EQ(decode("\xe2\x82\xac"), Keys{});               // €
-    EXPECT_EQ(decode("\xe2\x98\xba"), Keys{});               // ☺ would be Ctrl+A
-    EXPECT_EQ(decode("\xf0\x9f\x98\x80x"), Keys{chr('x', 45)});
+    // Characters code page 437 lacks come as their rendering, the first
+    // byte with no scan code, the rest as further characters of the key;
+    // broken bytes are dropped.
+    EXPECT_EQ(decode("\xe2\x82\xac"), Keys{typing('E', "UR")});         // €
+    EXPECT_EQ(decode("\x1b\xd0\xa9"), Keys{typing('S', "hch", true)});  // Alt+Щ
+    EXPECT_EQ(decode("\xe2\x98\xba\xcc\x81"), Keys{chr('?', 0)});     // ☺ (not Ctrl+A), a mark
+    EXPECT_EQ(decode("\x1b[200~\xd0\xa9\xe2\x80\x94\x1b[201~"), (Keys{typing('S', "hch"), chr('-', 0)}));
+    EXPECT_EQ(decode("\x1b[1065u"), Keys{typing('S', "hch")});           // Щ by its code
+    EXPECT_EQ(decode("\xf0\x9f\x98\x80x"), (Keys{chr('?', 0), chr('x', 45)}));
     EXPECT_EQ(decode("\xff\x80\xc3x"), Keys{chr('x', 45)});
     EXPECT_EQ(decode("\xc3"), Keys{});
     EXPECT_EQ(decode("\xe0\x80\xafx"), Keys{chr('x', 45)});  // overlong

@@ -15,7 +15,7 @@ struct RecordCase {
     KeyEvent event;
 };
 
-TEST(KeyRecord, mapsFieldForFieldAndDropsWhatCodePage437Lacks) {
+TEST(KeyRecord, mapsFieldForFieldAndRendersWhatCodePage437Lacks) {
     const RecordCase cases[] = {
         {"a typed letter", {true, true, 'A', 30, u'a', 0}, {true, true, 30, 'a', false, false, false}},
         {"Shift and Caps Lock", {true, true, '2', 3, u'@', shiftPressed | capsLockOn}, {true, true, 3, '@', true, false, true}},
@@ -30,11 +30,15 @@ TEST(KeyRecord, mapsFieldForFieldAndDropsWhatCodePage437Lacks) {
         {"Ctrl+C as character 3", {true, true, 'C', 46, 3, 0x0008}, {true, true, 46, 3, false, false, false}},
         {"infinity as byte 236", {true, true, 0, 0, u'\u221E', 0}, {true, true, 0, 0xEC, false, false, false}},
         {"e acute as byte 130", {true, true, 0, 0, u'\u00E9', 0}, {true, true, 0, 0x82, false, false, false}},
+        {"Han as a question mark", {true, true, 0, 0, u'\u4E2D', 0}, {true, true, 53, '?', false, false, false}},
+        {"Shch on its own key", {true, true, 0xDD, 24, u'\u0429', shiftPressed},
+         {true, true, 24, 'S', true, false, false, "hch"}},
+        {"the second half of a pair", {true, true, 0, 0, u'\xDE00', 0}, {true, true, 53, '?', false, false, false}},
     };
     for (const RecordCase& c : cases) EXPECT_EQ(keyEventFromRecord(c.record), c.event) << c.what;
 
-    KeyEvent dropped = keyEventFromRecord({true, true, 0, 0, u'\u4E2D', 0});
-    EXPECT_FALSE(dropped.isKey) << "a character code page 437 has not is no key, not an extended key";
+    KeyEvent dropped = keyEventFromRecord({true, true, 0, 0, u'\xD83D', 0});
+    EXPECT_FALSE(dropped.isKey) << "the first half of a pair is no key, not an extended key";
     EXPECT_FALSE(keyEventFromRecord({false, true, 0, 0, 0, 0}).isKey) << "mouse, focus, size";
 }
 
@@ -55,7 +59,7 @@ TEST(KeyRecord, russianGermanAndFrenchLayouts) {
         {"ru: Alt+1 types its digit", {true, true, '1', 2, u'1', leftAltPressed}, "1"},
         {"de: AltGr+Q types the at sign", {true, true, 'Q', 16, u'@', altGr}, "@"},
         {"de: AltGr+8 types a bracket", {true, true, '8', 9, u'[', altGr}, "["},
-        {"de: AltGr+E, a sign 437 lacks", {true, true, 'E', 18, u'\u20AC', altGr}, ""},
+        {"de: AltGr+E, the euro sign's first key", {true, true, 'E', 18, u'\u20AC', altGr}, "E"},
         {"de: u umlaut typed", {true, true, 0xBA, 26, u'\u00FC', 0}, "\x81"},
         {"de: Alt+X on QWERTZ", {true, true, 'X', 45, u'x', leftAltPressed}, std::string("\0\x2D", 2)},
         {"fr: Alt+A is the Q key's chord", {true, true, 'A', 16, u'a', leftAltPressed}, std::string("\0\x10", 2)},
@@ -70,11 +74,12 @@ TEST(KeyRecord, russianGermanAndFrenchLayouts) {
 }
 
 // The command line comes in the console's code page as keys do: a quoted
-// path with blanks, then a name with an accent and a character code page
-// 437 lacks.
+// path with blanks, then a name with an accent, characters code page 437
+// lacks, and a character beyond the first 65536.
 TEST(ConsoleText, theCommandTailIsInCodePage437) {
-    const std::string line = consoleTextFromWide(L"\"C:\\Program Files\\corvel.exe\"  R\u00E9seau \u4E2Dnet");
-    EXPECT_EQ(commandTailFromCommandLine(line), "R\x82seau net");
+    const std::string line =
+        consoleTextFromWide(L"\"C:\\Program Files\\corvel.exe\"  R\u00E9seau \u0141\u00F3d\u017A \u4E2Dnet \U0001D400");
+    EXPECT_EQ(commandTailFromCommandLine(line), "R\x82seau L\xA2" "dz ?net A");
 }
 
 TEST(ChangedRectangles, oneRectanglePerRunOfChangedRows) {

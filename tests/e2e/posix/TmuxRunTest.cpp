@@ -153,6 +153,28 @@ TEST(TmuxRun, aUserFillsInConfirmsAndFindsTheApplication) {
               "##:##:## ==={ End of Application }=== \r\n");
 }
 
+// A name in Polish and Russian: the field, the review row and the file show
+// the same code page 437 text (ó is byte 162); so do the title and the file
+// header for a network name in Greek.
+TEST(TmuxRun, aNameInOtherScriptsIsTransliteratedAlike) {
+    if (!haveTmux()) GTEST_SKIP() << "tmux is not installed: the real-terminal run is skipped";
+    TempDir dir;
+    TmuxSession tmux(dir.path(), "\u039B\u03AC\u03BC\u03B4\u03B1");
+    ASSERT_TRUE(tmux.waitFor("-=:{ L\u00E1\u00B5\u03B4\u03B1 Application }:=-"));
+    tmux.type("\u0141\u00F3d\u017A \u0418\u0432\u0430\u043D");
+    ASSERT_TRUE(tmux.waitFor("\u25BA L\u00F3dz Ivan\n"));
+    tmux.type("\r" + answersTypedFrom(1));
+    ASSERT_TRUE(tmux.waitFor("Everything OK? (Y/N)"));
+    EXPECT_NE(tmux.screen().find("User Name = L\u00F3dz Ivan\n"), std::string::npos) << tmux.screen();
+    tmux.type("y\r");
+    ASSERT_TRUE(tmux.waitFor("{Press ENTER}"));
+    tmux.keys("Enter");
+    ASSERT_TRUE(waitForFile(dir.path() / "after"));
+    const std::string application = readFile(dir.path() / "MyCorvel.Txt");
+    EXPECT_NE(application.find("-=:{ L\xA0\xE6\xEB\xE0 Application }:=-"), std::string::npos);
+    EXPECT_NE(application.find("\r\nReal Name = L\xA2" "dz Ivan\r\n"), std::string::npos);
+}
+
 // On 40 columns: Up in the first field loads the empty first entry, and the
 // field then shows only what is typed after it, all that Enter stores; the
 // view follows the cursor right along a long answer and back to column 1.
