@@ -41,7 +41,7 @@
 #include "ApplicationScript.h"
 #include "app/Form.h"
 #include "console/ConsoleSession.h"
-#include "console/DeviceCommandOutput.h"
+#include "app/DeviceCommandOutput.h"
 #include "console/posix/TerminalDevice.h"
 #include "console/posix/TerminalModel.h"
 #include "console/posix/TerminalRestore.h"

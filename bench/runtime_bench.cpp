@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <string>
 
-#include "console/DeviceCommandOutput.h"
+#include "app/DeviceCommandOutput.h"
 #include "console/MemoryDevice.h"
 #include "console/StreamOutput.h"
 #include "runtime/CommandRunner.h"

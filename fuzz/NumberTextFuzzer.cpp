@@ -16,7 +16,7 @@
 #include <string>
 #include <string_view>
 
-#include "runtime/NumberText.h"
+#include "text/NumberText.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <new>
 
 #include "runtime/Clock.h"
-#include "runtime/NumberText.h"
+#include "text/NumberText.h"
 
 namespace corvel {
 

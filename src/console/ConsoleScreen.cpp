@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <array>
 
-#include "runtime/NumberText.h"
+#include "text/NumberText.h"
 
 namespace corvel {
 namespace {

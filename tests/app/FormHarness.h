@@ -12,7 +12,7 @@
 #include "app/Form.h"
 #include "runtime/CommandRunner.h"
 #include "console/ConsoleSession.h"
-#include "console/DeviceCommandOutput.h"
+#include "app/DeviceCommandOutput.h"
 #include "console/MemoryDevice.h"
 #include "runtime/Clock.h"
 #include "runtime/SystemCall.h"

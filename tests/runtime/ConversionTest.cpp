@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "runtime/Clock.h"
-#include "runtime/NumberText.h"
+#include "text/NumberText.h"
 
 namespace corvel {
 namespace {

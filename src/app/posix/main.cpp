@@ -13,7 +13,7 @@
 
 #include "app/RunForm.h"
 #include "console/ConsoleSession.h"
-#include "console/DeviceCommandOutput.h"
+#include "app/DeviceCommandOutput.h"
 #include "console/MemoryDevice.h"
 #include "console/posix/StreamLines.h"
 #include "console/posix/TerminalDevice.h"

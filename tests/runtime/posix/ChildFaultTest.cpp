@@ -8,7 +8,7 @@
 #include <new>
 #include <set>
 
-#include "console/DeviceCommandOutput.h"
+#include "app/DeviceCommandOutput.h"
 #include "console/MemoryDevice.h"
 #include "console/posix/PtyHelper.h"
 #include "console/posix/TerminalDevice.h"

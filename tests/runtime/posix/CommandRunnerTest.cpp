@@ -8,7 +8,7 @@
 
 #include "runtime/SystemCallFaults.h"
 #include "support/TempDir.h"
-#include "console/DeviceCommandOutput.h"
+#include "app/DeviceCommandOutput.h"
 #include "console/MemoryDevice.h"
 #include "runtime/CommandRunner.h"
 #include "runtime/ErrorState.h"

@@ -6,7 +6,7 @@
 #include <cmath>
 #include <string>
 
-#include "runtime/NumberText.h"
+#include "text/NumberText.h"
 
 namespace corvel {
 

@@ -1,5 +1,5 @@
 // The command runner's output on a console device.
-#include "console/DeviceCommandOutput.h"
+#include "app/DeviceCommandOutput.h"
 
 #include "console/ConsoleDevice.h"
 
